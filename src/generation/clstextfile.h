@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+// Whole-file text access. Files are Shift_JIS on disk. Nothing is shown to the
+// user: each operation answers with a success flag and leaves the text of its
+// last failure ("number:description") in Message().
+class clsTextFile
+{
+public:
+    // Reads the whole file. An empty file leaves rstrCont as it was.
+    bool ReadText(const QString& vstrFilePath, QString& rstrCont);
+    // The same, without decoding: the file's bytes as they are.
+    bool ReadBytes(const QString& vstrFilePath, QByteArray& rbytCont);
+
+    // Appends the text and one CR LF to an existing file; empty text leaves
+    // the file untouched. Characters that Shift_JIS cannot hold are written as
+    // HTML character references.
+    bool WriteText(const QString& vstrFilePath, const QString& vstrCont);
+    // The same for text that is already encoded.
+    bool WriteBytes(const QString& vstrFilePath, QByteArrayView vbytCont);
+
+    // Empties an existing file.
+    bool ClearText(const QString& vstrFilePath);
+    // Creates an empty file unless one exists already (which is left as it is).
+    bool CreateText(const QString& strFilePath);
+
+    QString Message() const { return m_message; }
+
+    // Failure numbers, as the text in Message() starts with them.
+    enum FailureNumber {
+        BadFileName = 52,
+        FileNotFound = 53,
+        DeviceIoError = 57,
+        DiskFull = 61,
+        PermissionDenied = 70,
+        PathFileAccessError = 75,
+        PathNotFound = 76,
+    };
+    static QString FailureText(int number);
+
+private:
+    void SetMessage(const QString& message) { m_message = message; }
+    void SetFailure(int number) { SetMessage(FailureText(number)); }
+
+    QString m_message;
+};

@@ -1,0 +1,124 @@
+#include "textcodec.h"
+
+#include <QHash>
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+namespace TextCodec {
+
+QString DecodeShiftJis(QByteArrayView bytes)
+{
+    QStringDecoder decoder("Shift_JIS");
+    return decoder.decode(bytes);
+}
+
+namespace {
+
+// Encodes one code point on its own; empty when Shift_JIS has no place for it.
+QByteArray encodeCodePoint(char32_t codePoint)
+{
+    static QHash<char32_t, QByteArray> cache;
+    auto it = cache.constFind(codePoint);
+    if (it != cache.constEnd())
+        return *it;
+    QStringEncoder encoder("Shift_JIS");
+    const QString one = QString::fromUcs4(&codePoint, 1);
+    QByteArray bytes = encoder.encode(one);
+    if (encoder.hasError() || bytes.isEmpty())
+        bytes.clear();
+    cache.insert(codePoint, bytes);
+    return bytes;
+}
+
+} // namespace
+
+QByteArray EncodeShiftJis(QStringView text, Unmappable unmappable)
+{
+    QStringEncoder encoder("Shift_JIS");
+    QByteArray whole = encoder.encode(text);
+    // The converter drops a lone surrogate without reporting it.
+    if (!encoder.hasError() && text.isValidUtf16())
+        return whole;
+
+    // Rare: some character has no Shift_JIS form. Go character by character.
+    QByteArray out;
+    out.reserve(whole.size() + 16);
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        char16_t c = text[i].unicode();
+        if (c < 0x80) {
+            out.append(char(c));
+            continue;
+        }
+        char32_t codePoint = c;
+        if (QChar::isHighSurrogate(c) && i + 1 < n && text[i + 1].isLowSurrogate()) {
+            codePoint = QChar::surrogateToUcs4(c, text[i + 1].unicode());
+            ++i;
+        }
+        const QByteArray bytes = encodeCodePoint(codePoint);
+        if (!bytes.isEmpty())
+            out.append(bytes);
+        else if (unmappable == Unmappable::Substitute)
+            out.append('?');
+        else
+            out.append("&#x" + QByteArray::number(uint(codePoint), 16).toUpper() + ';');
+    }
+    return out;
+}
+
+bool HasUtf8Bom(QByteArrayView bytes)
+{
+    return bytes.startsWith("\xEF\xBB\xBF");
+}
+
+bool IsValidUtf8(QByteArrayView bytes, bool* hasMultiByte)
+{
+    bool multi = false;
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const qsizetype n = bytes.size();
+    qsizetype i = 0;
+    while (i < n) {
+        const unsigned char b = p[i];
+        if (b < 0x80) {
+            ++i;
+            continue;
+        }
+        int length;
+        char32_t min;
+        char32_t cp;
+        if (b >= 0xC2 && b <= 0xDF) {
+            length = 2, min = 0x80, cp = b & 0x1F;
+        } else if (b >= 0xE0 && b <= 0xEF) {
+            length = 3, min = 0x800, cp = b & 0x0F;
+        } else if (b >= 0xF0 && b <= 0xF4) {
+            length = 4, min = 0x10000, cp = b & 0x07;
+        } else {
+            return false;
+        }
+        if (n - i < length)
+            return false;
+        for (int k = 1; k < length; ++k) {
+            const unsigned char t = p[i + k];
+            if ((t & 0xC0) != 0x80)
+                return false;
+            cp = (cp << 6) | (t & 0x3F);
+        }
+        if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+            return false;
+        multi = true;
+        i += length;
+    }
+    if (hasMultiByte)
+        *hasMultiByte = multi;
+    return true;
+}
+
+bool IsUtf8(QByteArrayView bytes)
+{
+    if (HasUtf8Bom(bytes))
+        return true;
+    bool multi = false;
+    return IsValidUtf8(bytes, &multi) && multi;
+}
+
+} // namespace TextCodec

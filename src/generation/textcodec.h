@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <QStringView>
+
+// Every file that Sorabi reads or writes is Shift_JIS (Windows code page 932),
+// whatever the system locale; product CSVs may also come as UTF-8.
+namespace TextCodec {
+
+enum class Unmappable {
+    Substitute,         // a character Shift_JIS cannot hold becomes '?'
+    CharacterReference, // … becomes an HTML reference "&#x1F600;", which browsers show
+};
+
+QString DecodeShiftJis(QByteArrayView bytes);
+QByteArray EncodeShiftJis(QStringView text, Unmappable unmappable = Unmappable::Substitute);
+
+// Whether bytes are UTF-8 rather than Shift_JIS: they start with the UTF-8
+// byte-order mark, or are valid UTF-8 as a whole with at least one multi-byte
+// sequence. Real Shift_JIS Japanese text practically never passes the second test.
+bool IsUtf8(QByteArrayView bytes);
+bool HasUtf8Bom(QByteArrayView bytes);
+bool IsValidUtf8(QByteArrayView bytes, bool* hasMultiByte = nullptr);
+
+} // namespace TextCodec

@@ -1,0 +1,203 @@
+#include "generation/basfile.h"
+#include "generation/clstextfile.h"
+#include "generation/textcodec.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QByteArray contentOf(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+void putFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+} // namespace
+
+class TestTextFile : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir m_dir;
+    QString path(const QString& name) { return m_dir.filePath(name); }
+
+private slots:
+    void isFileExists()
+    {
+        putFile(path(u"there.txt"_s), "x");
+        QVERIFY(basFile::IsFileExists(path(u"there.txt"_s)));
+        QVERIFY(!basFile::IsFileExists(path(u"missing.txt"_s)));
+        QVERIFY(!basFile::IsFileExists(m_dir.path()));
+        QVERIFY(!basFile::IsFileExists(QString()));
+        QVERIFY(!basFile::IsFileExists(path(u"there.txt"_s) + QChar(0) + u"x"_s));
+        QVERIFY(!basFile::IsFileExists(path(u"there.txt/below"_s)));
+    }
+
+    void relativePathUsesWorkingFolder()
+    {
+        const QString before = QDir::currentPath();
+        QDir::setCurrent(m_dir.path());
+        putFile(u"relative.txt"_s, "x");
+        QVERIFY(basFile::IsFileExists(u"relative.txt"_s));
+        QVERIFY(basFile::IsFileExists(u"./relative.txt"_s));
+        QDir::setCurrent(before);
+        QVERIFY(!basFile::IsFileExists(u"relative.txt"_s));
+    }
+
+    void writeMissingFileCreatesNothing()
+    {
+        clsTextFile file;
+        QVERIFY(!file.WriteText(path(u"nope.txt"_s), u"x"_s));
+        QCOMPARE(file.Message(), u"ファイルが見つかりません。"_s);
+        QVERIFY(!QFile::exists(path(u"nope.txt"_s)));
+    }
+
+    void missingFile_data()
+    {
+        QTest::addColumn<int>("operation");
+        QTest::newRow("read") << 0;
+        QTest::newRow("write") << 1;
+        QTest::newRow("clear") << 2;
+    }
+    void missingFile()
+    {
+        QFETCH(int, operation);
+        clsTextFile file;
+        QString text = u"kept"_s;
+        const QString missing = path(u"missing-%1.txt"_s.arg(operation));
+        bool ok = true;
+        if (operation == 0)
+            ok = file.ReadText(missing, text);
+        else if (operation == 1)
+            ok = file.WriteText(missing, u"x"_s);
+        else
+            ok = file.ClearText(missing);
+        QVERIFY(!ok);
+        QCOMPARE(file.Message(), u"ファイルが見つかりません。"_s);
+        QCOMPARE(text, u"kept"_s);
+        QVERIFY(!QFile::exists(missing));
+    }
+
+    void writeEmptyLeavesFileAlone()
+    {
+        const QString p = path(u"empty-write.txt"_s);
+        putFile(p, "abc");
+        clsTextFile file;
+        QVERIFY(file.WriteText(p, QString()));
+        QCOMPARE(contentOf(p), "abc"_ba);
+    }
+
+    void writeTwiceAppendsBoth()
+    {
+        const QString p = path(u"twice.txt"_s);
+        clsTextFile file;
+        QVERIFY(file.CreateText(p));
+        QVERIFY(file.WriteText(p, u"一行目"_s));
+        QVERIFY(file.WriteText(p, u"second"_s));
+        QCOMPARE(contentOf(p), TextCodec::EncodeShiftJis(u"一行目\r\nsecond\r\n"_s));
+    }
+
+    void writeUnmappableAsReference()
+    {
+        const QString p = path(u"emoji.txt"_s);
+        clsTextFile file;
+        QVERIFY(file.CreateText(p));
+        QVERIFY(file.WriteText(p, u"a😀〜"_s));
+        QCOMPARE(contentOf(p), "a&#x1F600;&#x301C;\r\n"_ba);
+    }
+
+    void createKeepsExistingFile()
+    {
+        const QString p = path(u"existing.txt"_s);
+        putFile(p, "old\r\n");
+        clsTextFile file;
+        QVERIFY(file.CreateText(p));
+        QCOMPARE(contentOf(p), "old\r\n"_ba);
+        QVERIFY(file.WriteText(p, u"new"_s));
+        QCOMPARE(contentOf(p), "old\r\nnew\r\n"_ba);
+    }
+
+    void createFailures_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("number");
+        QTest::newRow("missing folder") << u"no-such-folder/a.html"_s << 76;
+        QTest::newRow("below a file") << u"plain.txt/a.html"_s << 76;
+        QTest::newRow("a folder is there") << u"folder"_s << 75;
+        QTest::newRow("name too long") << QString(300, u'x') + u".html"_s << 52;
+        QTest::newRow("empty") << QString() << 52;
+    }
+    void createFailures()
+    {
+        QFETCH(QString, name);
+        QFETCH(int, number);
+        putFile(path(u"plain.txt"_s), "x");
+        QDir(m_dir.path()).mkdir(u"folder"_s);
+        clsTextFile file;
+        QVERIFY(!file.CreateText(name.isEmpty() ? name : path(name)));
+        QVERIFY2(file.Message().startsWith(QString::number(number) + u':'),
+                 qPrintable(file.Message()));
+        QVERIFY(file.Message().size() > 3);
+    }
+
+    void messageSurvivesLaterSuccess()
+    {
+        clsTextFile file;
+        QVERIFY(!file.CreateText(path(u"none/x.txt"_s)));
+        const QString message = file.Message();
+        QVERIFY(file.CreateText(path(u"fine.txt"_s)));
+        QCOMPARE(file.Message(), message);
+    }
+
+    void readShiftJis()
+    {
+        const QString p = path(u"sjis.txt"_s);
+        putFile(p, TextCodec::EncodeShiftJis(u"財布①～ｱ\r\n"_s));
+        clsTextFile file;
+        QString text;
+        QVERIFY(file.ReadText(p, text));
+        QCOMPARE(text, u"財布①～ｱ\r\n"_s);
+    }
+
+    void readEmptyLeavesArgument()
+    {
+        const QString p = path(u"empty.txt"_s);
+        putFile(p, QByteArray());
+        clsTextFile file;
+        QString text = u"before"_s;
+        QVERIFY(file.ReadText(p, text));
+        QCOMPARE(text, u"before"_s);
+    }
+
+    void clearEmpties()
+    {
+        const QString p = path(u"clear.txt"_s);
+        putFile(p, "content");
+        clsTextFile file;
+        QVERIFY(file.ClearText(p));
+        QCOMPARE(contentOf(p), QByteArray());
+    }
+
+    void writeIntoFolderFails()
+    {
+        // A folder where the file should be: no file, so nothing is written.
+        QDir(m_dir.path()).mkdir(u"adir"_s);
+        clsTextFile file;
+        QVERIFY(!file.WriteText(path(u"adir"_s), u"x"_s));
+        QCOMPARE(file.Message(), u"ファイルが見つかりません。"_s);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestTextFile)
+#include "tst_textfile.moc"
