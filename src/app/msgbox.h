@@ -1,0 +1,25 @@
+#pragma once
+
+#include "generation/runui.h"
+
+#include <QString>
+
+#include <functional>
+
+class QWidget;
+
+// Every message box of the program: titled with the product name, one of the
+// fixed icons. Tests install a handler that answers instead of a person.
+namespace MsgBox {
+
+enum class Buttons { Ok, YesNo };
+enum class Answer { Ok, Yes, No };
+
+// For YesNo, No is the default button.
+Answer Show(QWidget* parent, const QString& text, MessageIcon icon, Buttons buttons = Buttons::Ok);
+
+using Handler = std::function<Answer(const QString& text, MessageIcon icon, Buttons buttons)>;
+// An empty handler restores real message boxes.
+void SetHandler(Handler handler);
+
+} // namespace MsgBox

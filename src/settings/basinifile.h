@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+// Reading and writing single values of an INI file ("[SECTION]" headers,
+// "KEY=value" lines), the way the Windows private-profile functions do it:
+// names match without regard to case, values are trimmed and lose one pair of
+// enclosing quotes, a write changes only the line of its key. Files are
+// Shift_JIS on disk.
+namespace basIniFile {
+
+// Missing file, section or key all give the empty text.
+QString GetIniValue(const QString& section, const QString& key, const QString& filePath);
+// Creates the file, the section or the key as needed. True when written.
+bool SetIniValue(const QString& section, const QString& key, const QString& value,
+                 const QString& filePath);
+
+// The same rules on the bytes of a file, for callers that read or change
+// several values at once. `found` tells a missing key from an empty value.
+QByteArray GetIniValueFromBytes(QByteArrayView file, QByteArrayView section, QByteArrayView key,
+                                bool* found = nullptr);
+// The file's bytes after setting one value; every other line stays byte for
+// byte. A line break inside the value becomes a blank.
+QByteArray SetIniValueInBytes(QByteArrayView file, QByteArrayView section, QByteArrayView key,
+                              QByteArrayView value);
+
+// Replaces the file by writing a new one beside it and renaming it into
+// place, so a crash or a full disk leaves the old file whole.
+bool WriteFileAtomically(const QString& filePath, const QByteArray& bytes);
+
+} // namespace basIniFile
