@@ -26,6 +26,11 @@ QByteArray GetIniValueFromBytes(QByteArrayView file, QByteArrayView section, QBy
 QByteArray SetIniValueInBytes(QByteArrayView file, QByteArrayView section, QByteArrayView key,
                               QByteArrayView value);
 
+// The whole file. True with no bytes when nothing is at the path; false when
+// something is there that cannot be read as a file (a folder, say), so that a
+// caller never replaces what it could not read.
+bool ReadFileBytes(const QString& filePath, QByteArray* bytes);
+
 // Replaces the file by writing a new one beside it and renaming it into
 // place, so a crash or a full disk leaves the old file whole.
 bool WriteFileAtomically(const QString& filePath, const QByteArray& bytes);
