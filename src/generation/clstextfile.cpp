@@ -73,7 +73,18 @@ bool hasNul(const QString& path)
     return path.contains(QChar(0));
 }
 
+clsTextFile::FailureInjector& injector()
+{
+    static clsTextFile::FailureInjector instance;
+    return instance;
+}
+
 } // namespace
+
+void clsTextFile::SetWriteFailureInjector(FailureInjector newInjector)
+{
+    injector() = std::move(newInjector);
+}
 
 QString clsTextFile::FailureText(int number)
 {
@@ -160,6 +171,12 @@ bool clsTextFile::WriteBytes(const QString& vstrFilePath, QByteArrayView vbytCon
     if (!file.open(QIODevice::Append | QIODevice::ExistingOnly | QIODevice::Unbuffered)) {
         SetFailure(classifyOpenFailure(vstrFilePath, errno));
         return false;
+    }
+    if (injector()) {
+        if (const int number = injector()(vstrFilePath)) {
+            SetFailure(number);
+            return false;
+        }
     }
     errno = 0;
     if (file.write(vbytCont.data(), vbytCont.size()) != vbytCont.size()

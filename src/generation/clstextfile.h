@@ -4,6 +4,8 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include <functional>
+
 // Whole-file text access. Files are Shift_JIS on disk. Nothing is shown to the
 // user: each operation answers with a success flag and leaves the text of its
 // last failure ("number:description") in Message().
@@ -40,6 +42,11 @@ public:
         PathNotFound = 76,
     };
     static QString FailureText(int number);
+
+    // Lets tests make page writes fail as a full disk or a broken device
+    // would: the injector answers a failure number for a path, or 0.
+    using FailureInjector = std::function<int(const QString& path)>;
+    static void SetWriteFailureInjector(FailureInjector injector);
 
 private:
     void SetMessage(const QString& message) { m_message = message; }

@@ -61,18 +61,25 @@ QString CsvLineList::text(qsizetype index) const
     return TextCodec::DecodeShiftJis(bytes);
 }
 
-bool LoadCsvLines(RunUi& ui, const QString& path, CsvLineList& lines)
+bool ReadCsvBytes(RunUi& ui, const QString& path, QByteArray& bytes)
 {
     if (!basFile::IsFileExists(path)) {
         ui.ShowMessage(QStringLiteral("CSVファイルが見つかりません。"), MessageIcon::Exclamation);
         return false;
     }
     clsTextFile textFile;
-    QByteArray bytes;
     if (!textFile.ReadBytes(path, bytes)) {
         ui.ShowMessage(textFile.Message(), MessageIcon::Critical);
         return false;
     }
+    return true;
+}
+
+bool LoadCsvLines(RunUi& ui, const QString& path, CsvLineList& lines)
+{
+    QByteArray bytes;
+    if (!ReadCsvBytes(ui, path, bytes))
+        return false;
     lines = CsvLineList::FromBytes(std::move(bytes));
     return true;
 }

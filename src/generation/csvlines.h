@@ -39,6 +39,9 @@ private:
     TextEncoding m_encoding = TextEncoding::ShiftJis;
 };
 
+// Reads the CSV file's bytes whole. On failure the user has been told.
+bool ReadCsvBytes(RunUi& ui, const QString& path, QByteArray& bytes);
+
 // Reads the CSV file whole and splits it into lines. On failure the user has
 // already been told (file missing: exclamation; unreadable: the failure text).
 bool LoadCsvLines(RunUi& ui, const QString& path, CsvLineList& lines);

@@ -18,6 +18,7 @@ public:
     {
         QString text;
         MessageIcon icon;
+        bool progressOpen; // a progress window was showing at that moment
     };
 
     struct ProgressLog
@@ -46,7 +47,9 @@ public:
 
     void ShowMessage(const QString& text, MessageIcon icon) override
     {
-        messages.append({text, icon});
+        const bool open = !progressWindows.isEmpty() && progressWindows.last().shown
+                          && !progressWindows.last().closed;
+        messages.append({text, icon, open});
     }
     bool AskCancel(const QString& question) override
     {

@@ -1,0 +1,568 @@
+#include "fill.h"
+
+#include "bascsv.h"
+#include "runui.h"
+#include "settings/clsoption.h"
+#include "template/bastemplate.h"
+#include "textcodec.h"
+#include "vbnumber.h"
+
+#include <QByteArrayMatcher>
+
+#include <cmath>
+#include <cstring>
+#include <deque>
+#include <set>
+#include <vector>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The placeholders that follow the fields, in the order they are replaced.
+constexpr int FixedCount = 9;
+enum Fixed { HeaderImage, SiteName, CatchCopy1, CatchCopy2, CatchCopy3, ShopId, SiteMaster,
+             IncludeTaxValue, Picture };
+const QByteArrayView kFixedNames[FixedCount] = {
+    "headerimage", "sitename", "catchcopy1", "catchcopy2", "catchcopy3",
+    "shopid",      "sitemaster", "includetax", "picture",
+};
+// Settings slot (OptionValues index) of the fixed placeholders that show a setting.
+constexpr int kOptionOf[FixedCount] = {-1, 1, 2, 3, 4, 5, 6, -1, -1};
+
+bool isNameChar(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+}
+
+struct Token
+{
+    enum Kind { None, Field, FixedName } kind = None;
+    int index = 0;
+    qsizetype length = 0;
+};
+
+// The placeholder starting at text[p] == '<', if there is one.
+Token tokenAt(QByteArrayView text, qsizetype p)
+{
+    const qsizetype n = text.size();
+    qsizetype q = p + 1;
+    while (q < n && isNameChar(text[q]))
+        ++q;
+    if (q >= n || text[q] != '>' || q == p + 1)
+        return {};
+    const QByteArrayView name = text.sliced(p + 1, q - p - 1);
+    const qsizetype length = q - p + 1;
+    if (name.size() > 3 && name.startsWith("csv")) {
+        const QByteArrayView digits = name.sliced(3);
+        if (digits.size() > 5 || (digits.size() > 1 && digits[0] == '0'))
+            return {};
+        int value = 0;
+        for (char c : digits) {
+            if (c < '0' || c > '9')
+                return {};
+            value = value * 10 + (c - '0');
+        }
+        if (value >= PageFiller::MaxFieldCount)
+            return {};
+        return {Token::Field, value, length};
+    }
+    for (int k = 0; k < FixedCount; ++k) {
+        if (name == kFixedNames[k])
+            return {Token::FixedName, k, length};
+    }
+    return {};
+}
+
+// Whether the text has a '<' followed only by name characters up to its end
+// or up to another '<': such a piece could join with what follows it into a
+// placeholder once something is put next to it.
+bool hasOpenTail(QByteArrayView text)
+{
+    const char* data = text.data();
+    const qsizetype n = text.size();
+    qsizetype p = 0;
+    while (p < n) {
+        const void* hit = std::memchr(data + p, '<', size_t(n - p));
+        if (!hit)
+            return false;
+        qsizetype q = static_cast<const char*>(hit) - data + 1;
+        while (q < n && isNameChar(data[q]))
+            ++q;
+        if (q == n || data[q] == '<')
+            return true;
+        p = q;
+    }
+    return false;
+}
+
+bool containsLessThan(QByteArrayView text)
+{
+    return !text.isEmpty() && std::memchr(text.data(), '<', size_t(text.size())) != nullptr;
+}
+
+QString decode(QByteArrayView bytes, TextEncoding encoding)
+{
+    return encoding == TextEncoding::Utf8 ? QString::fromUtf8(bytes)
+                                          : TextCodec::DecodeShiftJis(bytes);
+}
+
+QByteArray encode(const QString& text, TextEncoding encoding)
+{
+    return encoding == TextEncoding::Utf8 ? text.toUtf8() : TextCodec::EncodeShiftJis(text);
+}
+
+QString tooLarge()
+{
+    return u"ページが大きくなりすぎます（%1 MB を超えます）。項目や設定の中の「<csv…>」などが何重にも置き換えられていないか確かめてください。"_s
+        .arg(PageFiller::MaxPageSize >> 20);
+}
+
+QString quoteField(QByteArrayView field, TextEncoding encoding)
+{
+    QString text = decode(field.first(std::min<qsizetype>(field.size(), 40)), encoding);
+    if (field.size() > 40)
+        text += u'…';
+    return text;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+
+OptionSource::OptionSource(const QString& iniPath) : m_path(iniPath) {}
+
+const OptionValues& OptionSource::Read()
+{
+    m_values = clsOption::ReadRawValues(m_path);
+    return m_values;
+}
+
+// ---------------------------------------------------------------------------
+
+struct PageFiller::ParsedTemplate
+{
+    struct Slot
+    {
+        qsizetype start;
+        qsizetype length;
+        Token token;
+    };
+    QByteArray bytes;
+    std::vector<Slot> placeholders;
+    bool piecesSafe = true; // no literal piece could join a neighbour into a placeholder
+};
+
+struct PageFiller::Prepared
+{
+    QList<QByteArrayView> row;
+    int lastField = -1;
+    int imageCount = 1;
+    TextEncoding encoding = TextEncoding::ShiftJis;
+    QByteArray fixedValues[FixedCount];
+
+    int stageCount() const { return lastField + 1 + FixedCount; }
+    // Global replacement order: fields first, then the fixed placeholders.
+    int stageOf(const Token& token) const
+    {
+        if (token.kind == Token::Field)
+            return token.index <= lastField ? token.index : -1;
+        if (token.kind == Token::FixedName)
+            return lastField + 1 + token.index;
+        return -1;
+    }
+    QByteArrayView rawValue(int stage) const
+    {
+        return stage <= lastField ? row[stage] : QByteArrayView(fixedValues[stage - lastField - 1]);
+    }
+    QByteArrayView token(int stage, QByteArray& scratch) const
+    {
+        if (stage <= lastField)
+            scratch = "<csv" + QByteArray::number(stage) + '>';
+        else
+            scratch = '<' + kFixedNames[stage - lastField - 1].toByteArray() + '>';
+        return scratch;
+    }
+};
+
+PageFiller::PageFiller() = default;
+PageFiller::~PageFiller() = default;
+
+const PageFiller::ParsedTemplate& PageFiller::templateFor(int count, TextEncoding encoding)
+{
+    if (count < 1)
+        count = 1;
+    auto& cache = m_templates[encoding == TextEncoding::Utf8 ? 1 : 0];
+    auto it = cache.constFind(count);
+    if (it != cache.constEnd())
+        return **it;
+
+    auto parsed = std::make_shared<ParsedTemplate>();
+    parsed->bytes = encode(GetTemplate(count), encoding);
+    const QByteArrayView bytes(parsed->bytes);
+    qsizetype pieceStart = 0;
+    for (qsizetype p = bytes.indexOf('<'); p >= 0; p = bytes.indexOf('<', p + 1)) {
+        const Token token = tokenAt(bytes, p);
+        if (token.kind == Token::None)
+            continue;
+        if (hasOpenTail(bytes.sliced(pieceStart, p - pieceStart)))
+            parsed->piecesSafe = false;
+        parsed->placeholders.push_back({p, token.length, token});
+        pieceStart = p + token.length;
+        p += token.length - 1;
+    }
+    if (hasOpenTail(bytes.sliced(pieceStart)))
+        parsed->piecesSafe = false;
+
+    // Counts of real products are small; a rare large one is built, not kept.
+    if (cache.size() >= 64)
+        cache.clear();
+    cache.insert(count, parsed);
+    return *parsed;
+}
+
+bool PageFiller::prepare(QByteArrayView line, TextEncoding encoding, const OptionValues& options,
+                         Prepared& prepared, FilledPage& page, QString& failure)
+{
+    prepared.encoding = encoding;
+    prepared.row = basCsv::SplitCsvLine(line);
+    const QList<QByteArrayView>& row = prepared.row;
+    page.articleId = row.isEmpty() ? QString() : decode(row[0], encoding);
+    page.fileName = page.articleId + u".html"_s;
+    page.text.clear();
+
+    if (row.size() < MinFieldCount) {
+        failure = u"項目の数が足りません。1 行に %1 個以上の項目が必要ですが、この行は %2 個です。"_s
+                      .arg(MinFieldCount)
+                      .arg(row.size());
+        return false;
+    }
+    const auto count = VbNumber::RoundToInt32(VbNumber::LeadingNumber(row[15]));
+    if (!count) {
+        failure = u"画像の数（16 列目「%1」）が大きすぎます。"_s.arg(quoteField(row[15], encoding));
+        return false;
+    }
+    if (*count > MaxImageCount) {
+        failure = u"画像の数（16 列目）が %1 枚になっています。1 ページに載せられる画像は %2 枚までです。"_s
+                      .arg(*count)
+                      .arg(MaxImageCount);
+        return false;
+    }
+    prepared.imageCount = *count;
+    if (row.size() > MaxFieldCount) {
+        failure = u"項目の数が多すぎます（%1 個）。1 行の項目は %2 個までです。"_s.arg(row.size()).arg(
+            MaxFieldCount);
+        return false;
+    }
+    prepared.lastField = int(row.size() - 1);
+
+    for (int k = 0; k < FixedCount; ++k) {
+        if (kOptionOf[k] < 0)
+            continue;
+        const QByteArray& stored = options[size_t(kOptionOf[k])];
+        prepared.fixedValues[k] = encoding == TextEncoding::Utf8
+                                      ? TextCodec::DecodeShiftJis(stored).toUtf8()
+                                      : stored;
+    }
+    const auto headerImage = HeaderImageFileName(options[0]);
+    if (!headerImage) {
+        failure = u"サイト情報の画像の番号（HEADERIMAGE「%1」）が大きすぎます。サイト情報登録で画像を選び直してください。"_s
+                      .arg(quoteField(options[0], TextEncoding::ShiftJis));
+        return false;
+    }
+    prepared.fixedValues[HeaderImage] = *headerImage;
+    const auto withTax = IncludeTax(row[8], options[7]);
+    if (!withTax) {
+        failure = u"税込価格を計算できません。価格（9 列目「%1」）と税率（%2）が大きすぎます。"_s
+                      .arg(quoteField(row[8], encoding),
+                           quoteField(options[7], TextEncoding::ShiftJis));
+        return false;
+    }
+    prepared.fixedValues[IncludeTaxValue] = *withTax;
+    prepared.fixedValues[Picture] = PictureIdentifier(row[14], encoding);
+    return true;
+}
+
+bool PageFiller::Fill(QByteArrayView line, TextEncoding encoding, const OptionValues& options,
+                      FilledPage& page, QString& failure)
+{
+    Prepared prepared;
+    if (!prepare(line, encoding, options, prepared, page, failure))
+        return false;
+    const ParsedTemplate& parsed = templateFor(prepared.imageCount, encoding);
+    const int stages = prepared.stageCount();
+
+    bool safe = parsed.piecesSafe;
+    for (int s = 0; safe && s < stages; ++s)
+        safe = !hasOpenTail(prepared.rawValue(s));
+    if (!safe)
+        return FillByPasses(line, encoding, options, page, failure);
+
+    // Without placeholders forming across edges, a value's final form does
+    // not depend on where it stands: later placeholders inside it are
+    // replaced, earlier ones and its own stay. Work from the last one back.
+    std::vector<QByteArrayView> finalValue(static_cast<size_t>(stages));
+    std::deque<QByteArray> built;
+    for (int s = stages - 1; s >= 0; --s) {
+        const QByteArrayView raw = prepared.rawValue(s);
+        if (!containsLessThan(raw)) {
+            finalValue[size_t(s)] = raw;
+            continue;
+        }
+        QByteArray out;
+        qsizetype copied = 0;
+        for (qsizetype p = raw.indexOf('<'); p >= 0; p = raw.indexOf('<', p + 1)) {
+            const Token token = tokenAt(raw, p);
+            const int stage = prepared.stageOf(token);
+            if (stage <= s)
+                continue;
+            const QByteArrayView value = finalValue[size_t(stage)];
+            if (out.size() + (p - copied) + value.size() > MaxPageSize) {
+                failure = tooLarge();
+                return false;
+            }
+            out.append(raw.sliced(copied, p - copied));
+            out.append(value);
+            copied = p + token.length;
+            p += token.length - 1;
+        }
+        if (copied == 0) {
+            finalValue[size_t(s)] = raw;
+            continue;
+        }
+        out.append(raw.sliced(copied));
+        built.push_back(std::move(out));
+        finalValue[size_t(s)] = built.back();
+    }
+
+    qsizetype size = parsed.bytes.size();
+    for (const auto& slot : parsed.placeholders) {
+        const int stage = prepared.stageOf(slot.token);
+        if (stage >= 0)
+            size += finalValue[size_t(stage)].size() - slot.length;
+        if (size > MaxPageSize) {
+            failure = tooLarge();
+            return false;
+        }
+    }
+    QByteArray& text = page.text;
+    text.reserve(size);
+    const QByteArrayView bytes(parsed.bytes);
+    qsizetype copied = 0;
+    for (const auto& slot : parsed.placeholders) {
+        const int stage = prepared.stageOf(slot.token);
+        if (stage < 0)
+            continue;
+        text.append(bytes.sliced(copied, slot.start - copied));
+        text.append(finalValue[size_t(stage)]);
+        copied = slot.start + slot.length;
+    }
+    text.append(bytes.sliced(copied));
+    return true;
+}
+
+namespace {
+
+// Replaces every occurrence found in `text` as it is; what is put in is not
+// searched again by this replacement.
+bool replaceAll(QByteArray& text, QByteArrayView token, QByteArrayView value)
+{
+    const QByteArrayMatcher matcher(token.data(), token.size());
+    std::vector<qsizetype> hits;
+    for (qsizetype p = matcher.indexIn(text); p >= 0; p = matcher.indexIn(text, p + token.size()))
+        hits.push_back(p);
+    if (hits.empty())
+        return true;
+    const qsizetype size = text.size() + qsizetype(hits.size()) * (value.size() - token.size());
+    if (size > PageFiller::MaxPageSize)
+        return false;
+    QByteArray out;
+    out.reserve(size);
+    qsizetype copied = 0;
+    for (qsizetype hit : hits) {
+        out.append(QByteArrayView(text).sliced(copied, hit - copied));
+        out.append(value);
+        copied = hit + token.size();
+    }
+    out.append(QByteArrayView(text).sliced(copied));
+    text = std::move(out);
+    return true;
+}
+
+// The field placeholders "<csvN>" in text with lastField >= N > after.
+std::set<int> fieldTokens(QByteArrayView text, int after, int lastField)
+{
+    std::set<int> found;
+    for (qsizetype p = text.indexOf('<'); p >= 0; p = text.indexOf('<', p + 1)) {
+        const Token token = tokenAt(text, p);
+        if (token.kind == Token::Field && token.index > after && token.index <= lastField)
+            found.insert(token.index);
+    }
+    return found;
+}
+
+} // namespace
+
+bool PageFiller::FillByPasses(QByteArrayView line, TextEncoding encoding,
+                              const OptionValues& options, FilledPage& page, QString& failure)
+{
+    Prepared prepared;
+    if (!prepare(line, encoding, options, prepared, page, failure))
+        return false;
+    QByteArray text = templateFor(prepared.imageCount, encoding).bytes;
+    QByteArray scratch;
+
+    // A pass for a field whose placeholder is nowhere in the page changes
+    // nothing, so only the fields that occur are replaced.
+    std::set<int> pending = fieldTokens(text, -1, prepared.lastField);
+    while (!pending.empty()) {
+        const int field = *pending.begin();
+        if (!replaceAll(text, prepared.token(field, scratch), prepared.row[field])) {
+            failure = tooLarge();
+            return false;
+        }
+        pending = fieldTokens(text, field, prepared.lastField);
+    }
+    for (int k = 0; k < FixedCount; ++k) {
+        const int stage = prepared.lastField + 1 + k;
+        if (!replaceAll(text, prepared.token(stage, scratch), prepared.fixedValues[k])) {
+            failure = tooLarge();
+            return false;
+        }
+    }
+    page.text = std::move(text);
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+
+QString GetTemplate(int count)
+{
+    return basTemplate::BuildPageTemplate(count);
+}
+
+std::optional<QByteArray> IncludeTax(QByteArrayView price, QByteArrayView tax)
+{
+    if (!VbNumber::IsNumeric(price) || !VbNumber::IsNumeric(tax))
+        return QByteArray();
+    const auto p = VbNumber::RoundToInt32(VbNumber::ToDouble(price));
+    const auto t = VbNumber::RoundToInt32(VbNumber::ToDouble(tax));
+    if (!p || !t)
+        return std::nullopt;
+    const qint64 s = qint64(*t) * qint64(*p);
+    if (s < std::numeric_limits<qint32>::min() || s > std::numeric_limits<qint32>::max())
+        return std::nullopt;
+    const double v = double(*p) + double(s) / 100.0;
+    return QByteArray::number(qint64(std::floor(v)));
+}
+
+std::optional<QString> IncludeTax(const QString& price, const QString& tax)
+{
+    const auto result = IncludeTax(QByteArrayView(price.toUtf8()), QByteArrayView(tax.toUtf8()));
+    if (!result)
+        return std::nullopt;
+    return QString::fromLatin1(*result);
+}
+
+std::optional<QByteArray> HeaderImageFileName(QByteArrayView setting)
+{
+    const auto position = VbNumber::RoundToInt32(VbNumber::LeadingNumber(setting));
+    if (!position)
+        return std::nullopt;
+    const qint64 number = qint64(*position) + 1;
+    QByteArray digits = QByteArray::number(number < 0 ? -number : number);
+    if (digits.size() < 3)
+        digits.prepend(QByteArray(3 - digits.size(), '0'));
+    return (number < 0 ? "-" : "") + digits + ".jpg";
+}
+
+QByteArray PictureIdentifier(QByteArrayView field, TextEncoding encoding)
+{
+    constexpr qsizetype width = 13;
+    bool ascii = true;
+    for (char c : field)
+        ascii = ascii && uchar(c) < 0x80;
+    if (ascii) {
+        if (field.size() >= width)
+            return field.last(width).toByteArray();
+        return QByteArray(width - field.size(), '0') + field.toByteArray();
+    }
+    // Counted in characters, not bytes.
+    QString text = QString(width, u'0') + decode(field, encoding);
+    return encode(text.right(width), encoding);
+}
+
+bool IsSafePageFileName(const QString& fileName, QString* reason)
+{
+    auto refuse = [reason](const QString& why) {
+        if (reason)
+            *reason = why;
+        return false;
+    };
+    for (QChar c : fileName) {
+        const char16_t u = c.unicode();
+        if (u == u'/' || u == u'\\')
+            return refuse(u"ファイル名にフォルダの区切り（/ や \\）は使えません。"_s);
+        if (u < 0x20 || u == 0x7F)
+            return refuse(u"ファイル名に制御文字は使えません。"_s);
+        if (QStringView(u"<>:\"|?*").contains(c))
+            return refuse(u"ファイル名に使えない文字（%1）が含まれています。ファイル名には < > : \" | ? * を使えません。"_s
+                              .arg(c));
+    }
+    const QString stem = fileName.endsWith(u".html"_s) ? fileName.chopped(5) : fileName;
+    bool onlyDots = true;
+    for (QChar c : stem)
+        onlyDots = onlyDots && c == u'.';
+    if (onlyDots)
+        return refuse(u"商品IDが空か「.」だけなので、ファイル名になりません。"_s);
+    QString device = fileName.section(u'.', 0, 0).trimmed().toUpper();
+    static const QStringList reserved = {u"CON"_s, u"PRN"_s, u"AUX"_s, u"NUL"_s};
+    const bool numbered = device.size() == 4 && (device.startsWith(u"COM"_s) || device.startsWith(u"LPT"_s))
+                          && device[3] >= u'1' && device[3] <= u'9';
+    if (reserved.contains(device) || numbered)
+        return refuse(u"「%1」は Windows で予約された名前なので、ファイル名に使えません。"_s.arg(device));
+    if (fileName.size() > 255 || fileName.toUtf8().size() > 255)
+        return refuse(u"ファイル名が長すぎます（255 バイトまで）。"_s);
+    return true;
+}
+
+QString LineLabel(qsizetype lineNumber, const QString& articleId)
+{
+    QString label = u"%1 行目"_s.arg(lineNumber);
+    if (!articleId.isEmpty())
+        label += u"（商品ID「%1」）"_s.arg(articleId.size() > 40 ? articleId.left(40) + u'…'
+                                                               : articleId);
+    return label;
+}
+
+bool FillTemplate(RunUi& ui, PageFiller& filler, QByteArrayView line, TextEncoding encoding,
+                  const OptionValues& options, qsizetype lineNumber, FilledPage& page)
+{
+    QString failure;
+    bool ok = filler.Fill(line, encoding, options, page, failure);
+    if (ok && !IsSafePageFileName(page.fileName, &failure))
+        ok = false;
+    if (ok)
+        return true;
+    page.text.clear();
+    QString text = failure;
+    if (lineNumber > 0)
+        text = LineLabel(lineNumber, page.articleId) + u"のページを作成できませんでした。\r\n\r\n"_s
+               + failure;
+    ui.ShowMessage(text, MessageIcon::Critical);
+    return false;
+}
+
+bool FillTemplate(RunUi& ui, const QString& line, const QString& iniPath, QString& rstrFileName,
+                  QString& rstrPage)
+{
+    PageFiller filler;
+    OptionSource options(iniPath);
+    FilledPage page;
+    const QByteArray bytes = line.toUtf8();
+    if (!FillTemplate(ui, filler, bytes, TextEncoding::Utf8, options.Read(), 0, page))
+        return false;
+    rstrFileName = page.fileName;
+    rstrPage = QString::fromUtf8(page.text);
+    return true;
+}

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+#include <functional>
+
+class RunUi;
+
+struct RunOptions
+{
+    // The product CSV chosen by the user.
+    QString csvPath;
+    // Where the working copy "articles.csv" is made (the program's folder);
+    // empty: the CSV is read where it is, without a copy.
+    QString workingCopyFolder;
+    // Where the dated output folder is created.
+    QString outputParentFolder;
+    // The settings file, read again for every line.
+    QString settingsPath;
+    // The clock that names the output folder.
+    std::function<QDateTime()> now = [] { return QDateTime::currentDateTime(); };
+};
+
+enum class RunOutcome {
+    Completed,
+    Cancelled,
+    InvalidPath,  // no file at the CSV path
+    ReadFailed,   // the CSV or its working copy could not be read or made
+    FolderFailed, // the output folder could not be created
+    LineFailed,   // a line could not be turned into a page
+    WriteFailed,  // a page file could not be created or written
+    Busy,         // another run is in progress
+};
+
+struct RunResult
+{
+    RunOutcome outcome = RunOutcome::Busy;
+    QString outputFolder; // set once the folder exists
+    int pagesWritten = 0;
+};
+
+// One generation run: reads the CSV, creates the output folder named after
+// the date and time, and writes one page per product line, with progress,
+// cancellation and every message shown through `ui`. Pages written stay on
+// disk however the run ends.
+RunResult CreatePages(RunUi& ui, const RunOptions& options);
+
+// Whether a run is in progress (runs never nest).
+bool IsRunInProgress();
+
+// "yyyymmddhhmmss" for the given local time.
+QString OutputFolderName(const QDateTime& time);

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "generation/textcodec.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+#include <QStringList>
+
+namespace TestUtil {
+
+inline QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+inline bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// A settings file as the settings window writes it.
+inline QByteArray optionFile(const QStringList& values)
+{
+    static const char* const keys[] = {"HEADERIMAGE", "SITENAME",  "CATCHCOPY1", "CATCHCOPY2",
+                                       "CATCHCOPY3",  "SHOPID",    "SITEMASTER", "TAX"};
+    QByteArray bytes = "[OPTION]\r\n";
+    for (int i = 0; i < 8; ++i)
+        bytes += QByteArray(keys[i]) + '=' + TextCodec::EncodeShiftJis(values.value(i)) + "\r\n";
+    return bytes;
+}
+
+// A product line of at least 16 fields: `fields` first, the rest "x<n>".
+inline QStringList productFields(const QStringList& fields, int count = 16)
+{
+    QStringList row = fields;
+    while (row.size() < count)
+        row.append(QStringLiteral("x%1").arg(row.size()));
+    return row;
+}
+
+} // namespace TestUtil

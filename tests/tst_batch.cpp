@@ -1,0 +1,193 @@
+#include "generation/generationrun.h"
+#include "recordingui.h"
+#include "testutil.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kBatch = QStringLiteral(SORABI_BINARY_DIR "/src/sorabi-batch");
+const QString kExamples = QStringLiteral(SORABI_SOURCE_DIR "/examples");
+
+struct Outcome
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+Outcome runBatch(const QStringList& arguments, const QString& workingFolder = QString())
+{
+    QProcess process;
+    if (!workingFolder.isEmpty())
+        process.setWorkingDirectory(workingFolder);
+    process.start(kBatch, arguments);
+    process.waitForFinished(60000);
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+// Every file below a folder with its bytes, by relative path.
+QMap<QString, QByteArray> folderContents(const QString& folder)
+{
+    QMap<QString, QByteArray> files;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        files.insert(QDir(folder).relativeFilePath(path), TestUtil::readFile(path));
+    }
+    return files;
+}
+
+QString lastLine(const QString& text)
+{
+    return text.trimmed().split(u'\n').last();
+}
+
+} // namespace
+
+class TestBatch : public QObject
+{
+    Q_OBJECT
+private slots:
+    void usage_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("output");
+        QTest::newRow("version") << QStringList{u"--version"_s} << 0 << u"Sorabi Ver. 2.0.1\n"_s;
+        QTest::newRow("help") << QStringList{u"--help"_s} << 0 << u"--output-dir"_s;
+        QTest::newRow("no file") << QStringList() << 2 << QString();
+        QTest::newRow("two files") << QStringList{u"a.csv"_s, u"b.csv"_s} << 2 << QString();
+        QTest::newRow("unknown option") << QStringList{u"--frobnicate"_s, u"a.csv"_s} << 2
+                                        << QString();
+        QTest::newRow("option without value") << QStringList{u"a.csv"_s, u"--settings"_s} << 2
+                                              << QString();
+    }
+    void usage()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        QFETCH(QString, output);
+        const Outcome outcome = runBatch(arguments);
+        QCOMPARE(outcome.exitCode, exitCode);
+        if (exitCode == 0)
+            QVERIFY2(outcome.out.contains(output), qPrintable(outcome.out));
+        else
+            QVERIFY(!outcome.err.isEmpty() && outcome.out.isEmpty());
+    }
+
+    void missingCsvFails()
+    {
+        QTemporaryDir dir;
+        const Outcome outcome = runBatch({u"--output-dir"_s, dir.path(), u"missing.csv"_s});
+        QCOMPARE(outcome.exitCode, 1);
+        QVERIFY(outcome.err.contains(u"CSVファイルに指定したパスは無効です。"_s));
+        QVERIFY(outcome.out.isEmpty());
+        QVERIFY(QDir(dir.path()).isEmpty());
+    }
+
+    // The headless run writes what the desktop run writes, byte for byte.
+    void sameFolderAsTheDesktopRun()
+    {
+        QTemporaryDir dir;
+        const QString batchParent = dir.filePath(u"batch"_s);
+        const QString desktopParent = dir.filePath(u"desktop"_s);
+        QDir().mkpath(batchParent);
+        QDir().mkpath(desktopParent);
+        const QString csv = kExamples + u"/products.csv"_s;
+        const QString ini = kExamples + u"/option.ini"_s;
+
+        const Outcome outcome =
+            runBatch({u"--settings"_s, ini, u"--output-dir"_s, batchParent, csv});
+        QCOMPARE(outcome.exitCode, 0);
+        QVERIFY(outcome.err.contains(u"ホームページを作成しました。"_s));
+        const QString folder = lastLine(outcome.out);
+        QCOMPARE(QFileInfo(folder).absolutePath(), QFileInfo(batchParent).absoluteFilePath());
+        QVERIFY(QFileInfo(folder).fileName().contains(QRegularExpression(u"^\\d{14}$"_s)));
+
+        RecordingUi ui;
+        RunOptions options;
+        options.csvPath = csv;
+        options.workingCopyFolder = desktopParent;
+        options.outputParentFolder = desktopParent;
+        options.settingsPath = ini;
+        const RunResult desktop = CreatePages(ui, options);
+        QCOMPARE(desktop.outcome, RunOutcome::Completed);
+
+        const auto batchFiles = folderContents(folder);
+        QCOMPARE(batchFiles.size(), 25);
+        QVERIFY(batchFiles == folderContents(desktop.outputFolder));
+    }
+
+    void settingsDefaultToTheWorkingFolder()
+    {
+        QTemporaryDir dir;
+        QVERIFY(QFile::copy(kExamples + u"/option.ini"_s, dir.filePath(u"option.ini"_s)));
+        QVERIFY(QFile::copy(kExamples + u"/products.csv"_s, dir.filePath(u"p.csv"_s)));
+        const Outcome outcome = runBatch({u"p.csv"_s}, dir.path());
+        QCOMPARE(outcome.exitCode, 0);
+        const QString folder = lastLine(outcome.out);
+        QCOMPARE(QFileInfo(folder).absolutePath(), QFileInfo(dir.path()).canonicalFilePath());
+        const QByteArray page = TestUtil::readFile(folder + u"/A1001.html"_s);
+        QVERIFY(page.contains(TextCodec::EncodeShiftJis(u"暮らしの道具店 そらび"_s)));
+        QVERIFY(!QFileInfo::exists(dir.filePath(u"articles.csv"_s))); // no working copy
+    }
+
+    void lineFailureExitsOne()
+    {
+        QTemporaryDir dir;
+        const QString csv = dir.filePath(u"bad.csv"_s);
+        QVERIFY(TestUtil::writeFile(csv, "h\r\nonly,three,fields\r\n"));
+        const Outcome outcome = runBatch({u"--output-dir"_s, dir.path(), csv}, dir.path());
+        QCOMPARE(outcome.exitCode, 1);
+        QVERIFY(outcome.err.contains(u"2 行目（商品ID「only」）"_s));
+        QVERIFY(QFileInfo(lastLine(outcome.out)).isDir()); // the folder is named even so
+    }
+
+    void interruptKeepsWholePages()
+    {
+        QTemporaryDir dir;
+        const QString csv = dir.filePath(u"many.csv"_s);
+        QByteArray bytes = "h\r\n";
+        for (int i = 0; i < 200000; ++i)
+            bytes += "P" + QByteArray::number(i) + ",n,,,,,,,100,,,,,,1,1\r\n";
+        QVERIFY(TestUtil::writeFile(csv, bytes));
+        QProcess process;
+        process.start(kBatch, {u"--output-dir"_s, dir.path(), csv});
+        QVERIFY(process.waitForStarted());
+        // Interrupt once the first pages exist.
+        QString folder;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            [&] {
+                const QStringList made = QDir(dir.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+                if (made.isEmpty())
+                    return false;
+                folder = dir.filePath(made.first());
+                return QDir(folder).entryList(QDir::Files).size() > 10;
+            }(),
+            20000);
+        ::kill(pid_t(process.processId()), SIGINT);
+        QVERIFY(process.waitForFinished(20000));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), 130);
+        QCOMPARE(lastLine(QString::fromUtf8(process.readAllStandardOutput())), folder);
+        const QStringList written = QDir(folder).entryList(QDir::Files);
+        QVERIFY(written.size() < 200000);
+        for (const QString& name : written)
+            QVERIFY2(TestUtil::readFile(folder + u'/' + name).endsWith("</html>\r\n\r\n"),
+                     qPrintable(name));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestBatch)
+#include "tst_batch.moc"

@@ -1,0 +1,388 @@
+#include "generation/generationrun.h"
+#include "generation/clstextfile.h"
+#include "recordingui.h"
+#include "testutil.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QStringList kShop = {u"0"_s,      u"テスト店"_s, u"コピー1"_s, u"コピー2"_s,
+                           u"コピー3"_s, u"shop1"_s,    u"運営者"_s, u"10"_s};
+const QDateTime kTime(QDate(2026, 12, 6), QTime(18, 56, 26));
+
+QString productLine(const QString& id, const QString& name = u"商品"_s)
+{
+    QStringList fields = TestUtil::productFields({id, name});
+    fields[8] = u"1000"_s;
+    fields[15] = u"1"_s;
+    return fields.join(u',');
+}
+
+} // namespace
+
+class TestRun : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString m_program; // stands for the program's folder
+    QString m_csv;
+    QString m_ini;
+
+    RunOptions options() const
+    {
+        RunOptions o;
+        o.csvPath = m_csv;
+        o.workingCopyFolder = m_program;
+        o.outputParentFolder = m_program;
+        o.settingsPath = m_ini;
+        o.now = [] { return kTime; };
+        return o;
+    }
+    QString outputFolder() const { return m_program + u"/20261206185626"_s; }
+    void writeCsv(const QStringList& lines, const QString& end = u"\r\n"_s)
+    {
+        QVERIFY(TestUtil::writeFile(m_csv, TextCodec::EncodeShiftJis(QString(lines.join(u"\r\n"_s) + end))));
+    }
+    QStringList pages() const
+    {
+        return QDir(outputFolder()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    }
+
+private slots:
+    void init()
+    {
+        QDir(m_dir.path()).removeRecursively();
+        QDir().mkpath(m_dir.path());
+        m_program = m_dir.filePath(u"program"_s);
+        QDir().mkpath(m_program);
+        m_csv = m_dir.filePath(u"products.csv"_s);
+        m_ini = m_dir.filePath(u"option.ini"_s);
+        QVERIFY(TestUtil::writeFile(m_ini, TestUtil::optionFile(kShop)));
+    }
+
+    void outputFolderName()
+    {
+        QCOMPARE(OutputFolderName(kTime), u"20261206185626"_s);
+        QCOMPARE(OutputFolderName(QDateTime(QDate(2027, 1, 2), QTime(3, 4, 5))),
+                 u"20270102030405"_s);
+    }
+
+    void invalidPath_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::newRow("empty") << QString();
+        QTest::newRow("missing") << u"missing.csv"_s;
+        QTest::newRow("folder") << u"."_s;
+    }
+    void invalidPath()
+    {
+        QFETCH(QString, path);
+        RecordingUi ui;
+        RunOptions o = options();
+        o.csvPath = path.isEmpty() ? path : m_dir.filePath(path);
+        const RunResult result = CreatePages(ui, o);
+        QCOMPARE(result.outcome, RunOutcome::InvalidPath);
+        QCOMPARE(ui.messageTexts(), QStringList{u"CSVファイルに指定したパスは無効です。"_s});
+        QCOMPARE(ui.messages[0].icon, MessageIcon::Exclamation);
+        QVERIFY(ui.cursorChanges.isEmpty());
+        QVERIFY(ui.statusTexts.isEmpty());
+        QVERIFY(!QFileInfo::exists(outputFolder()));
+    }
+
+    void threeLinesAndATrailingBreak()
+    {
+        writeCsv({u"ID,名前"_s, productLine(u"A1"_s), productLine(u"A2"_s), productLine(u"A3"_s)});
+        RecordingUi ui;
+        const RunResult result = CreatePages(ui, options());
+        QCOMPARE(result.outcome, RunOutcome::Completed);
+        QCOMPARE(result.pagesWritten, 3);
+        QCOMPARE(result.outputFolder, outputFolder());
+        QCOMPARE(pages(), (QStringList{u"A1.html"_s, u"A2.html"_s, u"A3.html"_s}));
+        QCOMPARE(ui.progressWindows.size(), 1);
+        const auto& progress = ui.progressWindows[0];
+        QCOMPARE(progress.title, u"ホームページを作成中..."_s);
+        QCOMPARE(progress.maxValue, 4);
+        QCOMPARE(progress.messages,
+                 (QStringList{u"1 / 4"_s, u"2 / 4"_s, u"3 / 4"_s, u"4 / 4"_s}));
+        QCOMPARE(progress.values, (QList<int>{1, 2, 3, 4}));
+        QVERIFY(progress.shown && progress.closed);
+        QCOMPARE(ui.statusTexts, (QStringList{u"ファイルをコピーしています..."_s,
+                                              u"データを読み込んでいます..."_s,
+                                              u"ホームページを作成しています..."_s, QString()}));
+        QCOMPARE(ui.cursorChanges, (QList<bool>{true, false}));
+        QCOMPARE(ui.messageTexts(), QStringList{u"ホームページを作成しました。"_s});
+        QCOMPARE(ui.messages[0].icon, MessageIcon::Information);
+
+        // The page file is the page and one more line break.
+        const QByteArray page = TestUtil::readFile(outputFolder() + u"/A2.html"_s);
+        QVERIFY(page.startsWith("<!DOCTYPE HTML PUBLIC "));
+        QVERIFY(page.endsWith("</html>\r\n\r\n"));
+        QVERIFY(page.contains(TextCodec::EncodeShiftJis(u"<h1 class=\"inline-center\" style=\"color: #000000;\">テスト店</h1>"_s)));
+        QVERIFY(page.contains("(1100"));
+        // The working copy holds the file as it was.
+        QCOMPARE(TestUtil::readFile(m_program + u"/articles.csv"_s), TestUtil::readFile(m_csv));
+    }
+
+    void twentyFiveLinesWithoutFinalBreak()
+    {
+        QStringList lines{u"header"_s};
+        for (int i = 1; i <= 25; ++i)
+            lines.append(productLine(u"P%1"_s.arg(i)));
+        writeCsv(lines, QString());
+        RecordingUi ui;
+        QCOMPARE(CreatePages(ui, options()).outcome, RunOutcome::Completed);
+        QCOMPARE(pages().size(), 25);
+        QCOMPARE(ui.progressWindows[0].messages.last(), u"25 / 25"_s);
+    }
+
+    void blankLinesAreSkippedButCounted()
+    {
+        writeCsv({u"h"_s, productLine(u"B1"_s), QString(), u"   "_s, productLine(u"B2"_s)},
+                 QString());
+        RecordingUi ui;
+        QCOMPARE(CreatePages(ui, options()).outcome, RunOutcome::Completed);
+        QCOMPARE(pages(), (QStringList{u"B1.html"_s, u"B2.html"_s}));
+        QCOMPARE(ui.progressWindows[0].messages.last(), u"4 / 4"_s);
+        QCOMPARE(ui.messages.size(), 1);
+    }
+
+    void repeatedIdAppends()
+    {
+        writeCsv({u"h"_s, productLine(u"D"_s, u"最初"_s), productLine(u"D"_s, u"二番目"_s)});
+        RecordingUi ui;
+        QCOMPARE(CreatePages(ui, options()).outcome, RunOutcome::Completed);
+        QCOMPARE(pages(), QStringList{u"D.html"_s});
+        const QString text = TextCodec::DecodeShiftJis(TestUtil::readFile(outputFolder() + u"/D.html"_s));
+        QCOMPARE(text.count(u"<!DOCTYPE"_s), 2);
+        QVERIFY(text.indexOf(u"最初"_s) < text.indexOf(u"二番目"_s));
+        QVERIFY(text.contains(u"</html>\r\n\r\n<!DOCTYPE"_s));
+    }
+
+    void headerOnlyAndEmpty_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QStringList>("messages");
+        QTest::newRow("header only")
+            << "ID,name"_ba
+            << QStringList{u"MaxValue ﾌﾟﾛﾊﾟﾃｨに 0 は設定できません。"_s, u"ホームページを作成しました。"_s};
+        QTest::newRow("empty file") << QByteArray() << QStringList{u"ホームページを作成しました。"_s};
+        QTest::newRow("header and a break") << "ID\r\n"_ba << QStringList{u"ホームページを作成しました。"_s};
+    }
+    void headerOnlyAndEmpty()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QStringList, messages);
+        QVERIFY(TestUtil::writeFile(m_csv, bytes));
+        RecordingUi ui;
+        QCOMPARE(CreatePages(ui, options()).outcome, RunOutcome::Completed);
+        QCOMPARE(ui.messageTexts(), messages);
+        QVERIFY(QFileInfo(outputFolder()).isDir());
+        QVERIFY(pages().isEmpty());
+    }
+
+    void cancel_data()
+    {
+        QTest::addColumn<bool>("yes");
+        QTest::newRow("confirmed") << true;
+        QTest::newRow("declined") << false;
+    }
+    void cancel()
+    {
+        QFETCH(bool, yes);
+        writeCsv({u"h"_s, productLine(u"C1"_s), productLine(u"C2"_s), productLine(u"C3"_s)},
+                 QString());
+        RecordingUi ui;
+        ui.pressCancel = [](int redraw) { return redraw == 1; }; // while line 2 is shown
+        ui.cancelAnswers = {yes};
+        const RunResult result = CreatePages(ui, options());
+        QCOMPARE(ui.questions, QStringList{u"キャンセルしますか？"_s});
+        if (yes) {
+            QCOMPARE(result.outcome, RunOutcome::Cancelled);
+            QCOMPARE(pages(), QStringList{u"C1.html"_s});
+            QVERIFY(ui.messages.isEmpty());
+        } else {
+            QCOMPARE(result.outcome, RunOutcome::Completed);
+            QCOMPARE(pages().size(), 3);
+        }
+        QVERIFY(ui.progressWindows[0].closed);
+        QCOMPARE(ui.waitCursor, false);
+        QCOMPARE(ui.statusText, QString());
+    }
+
+    void lineFailureKeepsEarlierPages()
+    {
+        writeCsv({u"h"_s, productLine(u"E1"_s), u"E2,too,short"_s, productLine(u"E3"_s)});
+        RecordingUi ui;
+        const RunResult result = CreatePages(ui, options());
+        QCOMPARE(result.outcome, RunOutcome::LineFailed);
+        QVERIFY(ui.messages[0].progressOpen);
+        QCOMPARE(pages(), QStringList{u"E1.html"_s});
+        QCOMPARE(ui.messages.size(), 1);
+        QCOMPARE(ui.messages[0].icon, MessageIcon::Critical);
+        QVERIFY2(ui.messages[0].text.startsWith(u"3 行目（商品ID「E2」）"_s), qPrintable(ui.messages[0].text));
+        QVERIFY(ui.progressWindows[0].closed);
+        QCOMPARE(ui.waitCursor, false);
+        QCOMPARE(ui.statusText, QString());
+    }
+
+    void writeFailureClosesProgressFirst()
+    {
+        writeCsv({u"h"_s, productLine(u"G1"_s), productLine(u"G2"_s), productLine(u"G3"_s)});
+        clsTextFile::SetWriteFailureInjector([](const QString& path) {
+            return path.endsWith(u"G2.html"_s) ? int(clsTextFile::DiskFull) : 0;
+        });
+        RecordingUi ui;
+        const RunResult result = CreatePages(ui, options());
+        clsTextFile::SetWriteFailureInjector({});
+        QCOMPARE(result.outcome, RunOutcome::WriteFailed);
+        QCOMPARE(result.pagesWritten, 1);
+        QCOMPARE(ui.messages.size(), 1);
+        QVERIFY(!ui.messages[0].progressOpen);
+        QCOMPARE(ui.messages[0].icon, MessageIcon::Critical);
+        QVERIFY2(ui.messages[0].text.startsWith(u"61:"_s), qPrintable(ui.messages[0].text));
+        QVERIFY(ui.messages[0].text.contains(u"3 行目（商品ID「G2」）"_s));
+        QVERIFY(TestUtil::readFile(outputFolder() + u"/G1.html"_s).endsWith("</html>\r\n\r\n"));
+        QVERIFY(!QFileInfo::exists(outputFolder() + u"/G3.html"_s));
+        QCOMPARE(ui.waitCursor, false);
+        QCOMPARE(ui.statusText, QString());
+    }
+
+    void unsafeNamesWriteNothingOutside_data()
+    {
+        QTest::addColumn<QString>("id");
+        QTest::newRow("parent folder") << u"../escaped"_s;
+        QTest::newRow("absolute") << u"/tmp/sorabi-escaped"_s;
+        QTest::newRow("windows device") << u"CON"_s;
+        QTest::newRow("question mark") << u"what?"_s;
+        QTest::newRow("empty") << QString();
+    }
+    void unsafeNamesWriteNothingOutside()
+    {
+        QFETCH(QString, id);
+        writeCsv({u"h"_s, productLine(u"ok"_s), productLine(id)});
+        RecordingUi ui;
+        QCOMPARE(CreatePages(ui, options()).outcome, RunOutcome::LineFailed);
+        QCOMPARE(pages(), QStringList{u"ok.html"_s});
+        QVERIFY(!QFileInfo::exists(m_program + u"/escaped.html"_s));
+        QVERIFY(!QFileInfo::exists(u"/tmp/sorabi-escaped.html"_s));
+        QVERIFY(ui.messages[0].text.contains(u"3 行目"_s));
+    }
+
+    void folderOfTheSameSecondExists()
+    {
+        writeCsv({u"h"_s, productLine(u"F1"_s)});
+        QVERIFY(QDir().mkpath(outputFolder()));
+        QVERIFY(TestUtil::writeFile(outputFolder() + u"/earlier.html"_s, "earlier"));
+        RecordingUi ui;
+        const RunResult result = CreatePages(ui, options());
+        QCOMPARE(result.outcome, RunOutcome::FolderFailed);
+        QCOMPARE(ui.messages.size(), 1);
+        QCOMPARE(ui.messages[0].icon, MessageIcon::Critical);
+        QVERIFY(ui.messages[0].text.contains(u"20261206185626"_s));
+        QCOMPARE(pages(), QStringList{u"earlier.html"_s});
+        QCOMPARE(TestUtil::readFile(outputFolder() + u"/earlier.html"_s), "earlier"_ba);
+        QVERIFY(ui.progressWindows.isEmpty());
+        QCOMPARE(ui.waitCursor, false);
+        QCOMPARE(ui.statusText, QString());
+    }
+
+    void workingCopyChosenItself()
+    {
+        const QString copy = m_program + u"/articles.csv"_s;
+        QVERIFY(TestUtil::writeFile(copy, TextCodec::EncodeShiftJis(QString(u"h\r\n"_s + productLine(u"W"_s)))));
+        const QDateTime before = QFileInfo(copy).lastModified();
+        RecordingUi ui;
+        RunOptions o = options();
+        o.csvPath = m_program + u"/./articles.csv"_s; // another spelling of the same file
+        QTest::qWait(20);
+        QCOMPARE(CreatePages(ui, o).outcome, RunOutcome::Completed);
+        QCOMPARE(pages(), QStringList{u"W.html"_s});
+        QCOMPARE(QFileInfo(copy).lastModified(), before);
+        QCOMPARE(QDir(m_program).entryList(QDir::Files), QStringList{u"articles.csv"_s});
+    }
+
+    void workingCopyCannotBeMade()
+    {
+        writeCsv({u"h"_s, productLine(u"X"_s)});
+        RecordingUi ui;
+        RunOptions o = options();
+        o.workingCopyFolder = m_dir.filePath(u"no-such-folder"_s);
+        QCOMPARE(CreatePages(ui, o).outcome, RunOutcome::ReadFailed);
+        QCOMPARE(ui.messages.size(), 1);
+        QCOMPARE(ui.messages[0].icon, MessageIcon::Critical);
+        QVERIFY(ui.messages[0].text.contains(u"articles.csv"_s));
+        QVERIFY(!QFileInfo::exists(outputFolder()));
+        QCOMPARE(ui.waitCursor, false);
+        QCOMPARE(ui.statusText, QString());
+    }
+
+    void settingsAreReadForEveryLine()
+    {
+        writeCsv({u"h"_s, productLine(u"S1"_s), productLine(u"S2"_s)});
+        RecordingUi ui;
+        QStringList changed = kShop;
+        changed[1] = u"新しい店名"_s;
+        ui.pressCancel = [&](int redraw) {
+            if (redraw == 1) // after line 1 was written, before line 2
+                TestUtil::writeFile(m_ini, TestUtil::optionFile(changed));
+            return false;
+        };
+        QCOMPARE(CreatePages(ui, options()).outcome, RunOutcome::Completed);
+        const QString first = TextCodec::DecodeShiftJis(TestUtil::readFile(outputFolder() + u"/S1.html"_s));
+        const QString second = TextCodec::DecodeShiftJis(TestUtil::readFile(outputFolder() + u"/S2.html"_s));
+        QVERIFY(first.contains(u">テスト店</h1>"_s));
+        QVERIFY(second.contains(u">新しい店名</h1>"_s));
+    }
+
+    void noNestedRun()
+    {
+        writeCsv({u"h"_s, productLine(u"N1"_s)});
+        RecordingUi ui;
+        RecordingUi inner;
+        RunOutcome nested = RunOutcome::Completed;
+        ui.pressCancel = [&](int) {
+            nested = CreatePages(inner, options()).outcome;
+            return false;
+        };
+        QVERIFY(!IsRunInProgress());
+        QCOMPARE(CreatePages(ui, options()).outcome, RunOutcome::Completed);
+        QCOMPARE(nested, RunOutcome::Busy);
+        QVERIFY(inner.messages.isEmpty());
+        QVERIFY(!IsRunInProgress());
+    }
+
+    void utf8CsvKeepsEveryCharacter()
+    {
+        const QString line = productLine(u"絵文字😀"_s, u"笑顔😀の〜マグ"_s);
+        QVERIFY(TestUtil::writeFile(m_csv, "\xEF\xBB\xBF"_ba + (u"h\r\n"_s + line).toUtf8()));
+        RecordingUi ui;
+        QCOMPARE(CreatePages(ui, options()).outcome, RunOutcome::Completed);
+        QCOMPARE(pages(), QStringList{u"絵文字😀.html"_s});
+        const QByteArray page = TestUtil::readFile(outputFolder() + u"/絵文字😀.html"_s);
+        const QByteArray title = TextCodec::EncodeShiftJis(u"<title>笑顔"_s) + "&#x1F600;"
+                                 + TextCodec::EncodeShiftJis(u"の"_s) + "&#x301C;"
+                                 + TextCodec::EncodeShiftJis(u"マグ 通販</title>"_s);
+        QVERIFY(page.contains(title));
+    }
+
+    void withoutWorkingCopy()
+    {
+        writeCsv({u"h"_s, productLine(u"Q"_s)});
+        RecordingUi ui;
+        RunOptions o = options();
+        o.workingCopyFolder.clear();
+        QCOMPARE(CreatePages(ui, o).outcome, RunOutcome::Completed);
+        QVERIFY(!QFileInfo::exists(m_program + u"/articles.csv"_s));
+        QCOMPARE(pages(), QStringList{u"Q.html"_s});
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRun)
+#include "tst_run.moc"
