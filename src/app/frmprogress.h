@@ -2,6 +2,7 @@
 
 #include "generation/runui.h"
 
+#include <QElapsedTimer>
 #include <QWidget>
 
 class QLabel;
@@ -28,11 +29,19 @@ public:
     bool IsCancel() const override { return m_cancel; }
     void Close() override;
 
+    // The bar's width in pixels for the current value and maximum.
+    int BarWidth() const;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     QString m_message;
     int m_maxValue = 1;
     int m_value = 0;
     bool m_cancel = false;
+    bool m_closing = false;
+    QElapsedTimer m_sinceRepaint;
     QWidget* m_centreOver = nullptr;
     QLabel* m_lblMessage = nullptr;
     QWidget* m_picProgress = nullptr;

@@ -1,3 +1,4 @@
+#include "artwork.h"
 #include "frmmain.h"
 
 #include <QApplication>
@@ -5,7 +6,10 @@
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Sorabi"));
+    Look::RegisterFontSubstitutes();
+    QApplication::setWindowIcon(Look::ProgramIcon());
     frmMain window;
-    window.showMaximized();
+    window.Startup();
     return app.exec();
 }

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QUrl>
+
+#include <functional>
+
+// Opening an address in the user's default browser. Tests install an opener
+// that records instead; failures are not reported to the user.
+namespace Shell {
+
+void OpenUrl(const QUrl& url);
+
+using UrlOpener = std::function<void(const QUrl& url)>;
+// An empty opener restores the desktop's browser.
+void SetUrlOpener(UrlOpener opener);
+
+} // namespace Shell

@@ -1,0 +1,384 @@
+#include "app/frmmain.h"
+#include "app/msgbox.h"
+#include "app/shell.h"
+#include "testutil.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDirIterator>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProcess>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kExamples = QStringLiteral(SORABI_SOURCE_DIR "/examples");
+
+struct Shown
+{
+    QString text;
+    MessageIcon icon;
+};
+
+QMap<QString, QByteArray> folderContents(const QString& folder)
+{
+    QMap<QString, QByteArray> files;
+    QDirIterator it(folder, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        files.insert(QDir(folder).relativeFilePath(path), TestUtil::readFile(path));
+    }
+    return files;
+}
+
+} // namespace
+
+class TestFrmMain : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QList<Shown> m_shown;
+    QList<MsgBox::Answer> m_answers;
+
+    template <typename T>
+    static T* child(QWidget& window, const char16_t* name)
+    {
+        T* found = window.findChild<T*>(QString::fromUtf16(name));
+        if (!found)
+            qWarning() << "missing" << QString::fromUtf16(name);
+        return found;
+    }
+
+private slots:
+    void init()
+    {
+        QDir(m_dir.path()).removeRecursively();
+        QDir().mkpath(m_dir.path());
+        QDir::setCurrent(m_dir.path());
+        m_shown.clear();
+        m_answers.clear();
+        MsgBox::SetHandler([this](const QString& text, MessageIcon icon, MsgBox::Buttons) {
+            m_shown.append({text, icon});
+            return m_answers.isEmpty() ? MsgBox::Answer::Ok : m_answers.takeFirst();
+        });
+    }
+    void cleanup()
+    {
+        MsgBox::SetHandler({});
+        frmMain::SetFileDialogRunner({});
+        Shell::SetUrlOpener({});
+    }
+
+    void layout_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QRect>("geometry");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("fraMain") << u"fraMain"_s << QRect(28, 0, 741, 605) << QString();
+        QTest::newRow("txtCsvPath") << u"txtCsvPath"_s << QRect(188, 152, 445, 27) << QString();
+        QTest::newRow("cmdView") << u"cmdView"_s << QRect(636, 152, 65, 25) << u"参照"_s;
+        QTest::newRow("fraButton") << u"fraButton"_s << QRect(20, 544, 701, 41) << QString();
+        QTest::newRow("cmdSupport") << u"cmdSupport"_s << QRect(392, 0, 309, 41)
+                                    << u"他のテンプレートはサポートページにて"_s;
+        QTest::newRow("cmdEnd") << u"cmdEnd"_s << QRect(108, 0, 101, 41) << u"終了"_s;
+        QTest::newRow("cmdExec") << u"cmdExec"_s << QRect(0, 0, 101, 41) << u"作成"_s;
+        QTest::newRow("Image2") << u"Image2"_s << QRect(120, 204, 500, 60) << QString();
+        QTest::newRow("imgTemplate") << u"imgTemplate"_s << QRect(188, 280, 363, 239) << QString();
+        QTest::newRow("Image1") << u"Image1"_s << QRect(20, 8, 700, 100) << QString();
+        QTest::newRow("Label1") << u"Label1"_s << QRect(19, 140, 150, 48)
+                                << u"\r\nＣＳＶファイル"_s;
+    }
+    void layout()
+    {
+        QFETCH(QString, name);
+        QFETCH(QRect, geometry);
+        QFETCH(QString, caption);
+        frmMain window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QWidget* widget = window.findChild<QWidget*>(name);
+        QVERIFY(widget);
+        QCOMPARE(widget->geometry(), geometry);
+        if (auto* button = qobject_cast<QPushButton*>(widget))
+            QCOMPARE(button->text(), caption);
+        if (auto* label = qobject_cast<QLabel*>(widget); label && !caption.isEmpty())
+            QCOMPARE(label->text(), caption);
+        if (auto* label = qobject_cast<QLabel*>(widget); label && name.startsWith(u"Im"_s))
+            QVERIFY(!label->pixmap().isNull());
+    }
+
+    void windowAndStatusBar()
+    {
+        frmMain window;
+        window.show();
+        QCOMPARE(window.windowTitle(), u"Sorabi Ver. 2.0.1"_s);
+        QVERIFY(!window.windowIcon().isNull());
+        QCOMPARE(window.centralWidget()->width(), 797);
+        QCOMPARE(window.centralWidget()->height() + window.statusBar()->height(), 655);
+        QCOMPARE(window.statusBar()->objectName(), u"StatusBar1"_s);
+        QCOMPARE(window.statusBar()->height(), 29);
+        QCOMPARE(window.StatusText(), QString());
+        QCOMPARE(window.centralWidget()->palette().color(QPalette::Window), QColor(0xAA, 0xAA, 0xFF));
+        QCOMPARE(child<QWidget>(window, u"fraMain")->palette().color(QPalette::Window), QColor(Qt::white));
+        QCOMPARE(child<QWidget>(window, u"Line3")->palette().color(QPalette::Window), QColor(0xCC, 0xCC, 0xFF));
+    }
+
+    void menus()
+    {
+        frmMain window;
+        const QList<QAction*> top = window.menuBar()->actions();
+        QCOMPARE(top.size(), 3);
+        QCOMPARE(top[0]->text(), u"ファイル(&F)"_s);
+        QCOMPARE(top[1]->text(), u"オプション(&O)"_s);
+        QCOMPARE(top[2]->text(), u"ヘルプ(&H)"_s);
+        const QList<QAction*> file = top[0]->menu()->actions();
+        QCOMPARE(file.size(), 3);
+        QCOMPARE(file[0]->objectName(), u"mnuFileExec"_s);
+        QCOMPARE(file[0]->text(), u"作成"_s);
+        QCOMPARE(file[0]->shortcut(), QKeySequence(Qt::Key_F5));
+        QVERIFY(file[1]->isSeparator());
+        QCOMPARE(file[2]->text(), u"終了(&X)"_s);
+        QCOMPARE(top[1]->menu()->actions().value(0)->text(), u"サイト情報登録..."_s);
+        QCOMPARE(top[2]->menu()->actions().value(0)->text(), u"バージョン情報(&V)..."_s);
+        for (QAction* action : window.findChildren<QAction*>())
+            QVERIFY(action->isEnabled() && !action->isCheckable());
+    }
+
+    void tabOrderAndEnter()
+    {
+        frmMain window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        auto* path = child<QLineEdit>(window, u"txtCsvPath");
+        path->setFocus();
+        QStringList order;
+        for (int i = 0; i < 5; ++i) {
+            order.append(QApplication::focusWidget()->objectName());
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+        QCOMPARE(order, (QStringList{u"txtCsvPath"_s, u"cmdView"_s, u"cmdExec"_s, u"cmdEnd"_s,
+                                     u"cmdSupport"_s}));
+        path->setFocus();
+        path->setText(u"abc"_s);
+        QTest::keyClick(path, Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget()->objectName(), u"cmdView"_s);
+        QCOMPARE(path->text(), u"abc"_s);
+        // Enter on the run button moves on too, and starts nothing.
+        child<QPushButton>(window, u"cmdExec")->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Enter);
+        QCOMPARE(QApplication::focusWidget()->objectName(), u"cmdEnd"_s);
+        QVERIFY(m_shown.isEmpty());
+    }
+
+    void recentring_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("left");
+        QTest::newRow("restored") << 797 << 28;
+        QTest::newRow("wide") << 1000 << 129;
+        QTest::newRow("narrow") << 600 << -71;
+    }
+    void recentring()
+    {
+        QFETCH(int, width);
+        QFETCH(int, left);
+        frmMain window;
+        window.show();
+        window.resize(width, window.height());
+        QTRY_COMPARE(window.centralWidget()->width(), width);
+        QCOMPARE(child<QWidget>(window, u"fraMain")->x(), left);
+        QCOMPARE(child<QWidget>(window, u"fraMain")->y(), 0);
+    }
+
+    void fileDialog()
+    {
+        frmMain window;
+        auto* path = child<QLineEdit>(window, u"txtCsvPath");
+        path->setText(u"typed by hand.csv"_s);
+        QString title;
+        QStringList proposed;
+        QStringList filters;
+        QString folder;
+        std::optional<QString> answer;
+        frmMain::SetFileDialogRunner([&](QFileDialog& dialog) {
+            title = dialog.windowTitle();
+            proposed = dialog.selectedFiles();
+            filters = dialog.nameFilters();
+            folder = dialog.directory().absolutePath();
+            return answer;
+        });
+        QTest::mouseClick(child<QPushButton>(window, u"cmdView"), Qt::LeftButton);
+        QCOMPARE(title, u"商品データCSVファイルを指定してください。"_s);
+        QCOMPARE(filters, QStringList{u"CSV ファイル (*.csv)"_s});
+        QVERIFY(proposed.value(0).endsWith(u"article.csv"_s));
+        QCOMPARE(folder, QDir(frmMain::DialogStartFolder()).absolutePath());
+        const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+        if (QFileInfo(desktop).isDir())
+            QCOMPARE(folder, QDir(desktop).absolutePath());
+        QCOMPARE(path->text(), u"typed by hand.csv"_s); // cancelled
+
+        answer = m_dir.filePath(u"chosen.csv"_s);
+        QTest::mouseClick(child<QPushButton>(window, u"cmdView"), Qt::LeftButton);
+        QCOMPARE(path->text(), QDir::toNativeSeparators(m_dir.filePath(u"chosen.csv"_s)));
+    }
+
+    void supportPage()
+    {
+        frmMain window;
+        QList<QUrl> opened;
+        Shell::SetUrlOpener([&](const QUrl& url) { opened.append(url); });
+        QTest::mouseClick(child<QPushButton>(window, u"cmdSupport"), Qt::LeftButton);
+        QCOMPARE(opened, QList<QUrl>{QUrl(u"https://www.hotaru-soft.example/sorabi/support/"_s)});
+    }
+
+    void everyStartCommandRuns()
+    {
+        frmMain window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QTest::mouseClick(child<QPushButton>(window, u"cmdExec"), Qt::LeftButton);
+        QTest::keyClick(&window, Qt::Key_F5);
+        window.findChild<QAction*>(u"mnuFileExec"_s)->trigger();
+        QCOMPARE(m_shown.size(), 3);
+        for (const Shown& shown : m_shown) {
+            QCOMPARE(shown.text, u"CSVファイルに指定したパスは無効です。"_s);
+            QCOMPARE(shown.icon, MessageIcon::Exclamation);
+        }
+    }
+
+    void aRunFromTheWindow()
+    {
+        QVERIFY(QFile::copy(kExamples + u"/option.ini"_s, m_dir.filePath(u"option.ini"_s)));
+        const QString program = m_dir.filePath(u"program"_s);
+        QDir().mkpath(program);
+        frmMain window;
+        window.SetProgramFolder(program);
+        window.show();
+        child<QLineEdit>(window, u"txtCsvPath")->setText(kExamples + u"/products.csv"_s);
+        QStringList statusSeen;
+        QTimer probe;
+        connect(&probe, &QTimer::timeout, [&] {
+            if (statusSeen.isEmpty() || statusSeen.last() != window.StatusText())
+                statusSeen.append(window.StatusText());
+        });
+        probe.start(0);
+        window.CreatePages();
+        QCOMPARE(m_shown.size(), 1);
+        QCOMPARE(m_shown[0].text, u"ホームページを作成しました。"_s);
+        QCOMPARE(m_shown[0].icon, MessageIcon::Information);
+        QVERIFY(statusSeen.contains(u"ホームページを作成しています..."_s));
+        QCOMPARE(window.StatusText(), QString());
+        QCOMPARE(window.cursor().shape(), Qt::ArrowCursor);
+        QCOMPARE(QDir(window.LastOutputFolder()).entryList(QDir::Files).size(), 25);
+        QVERIFY(QFileInfo::exists(program + u"/articles.csv"_s));
+        QVERIFY(QApplication::topLevelWidgets().size() < 10);
+
+        // The headless front end writes the same folder, byte for byte.
+        QProcess batch;
+        batch.setWorkingDirectory(m_dir.path());
+        batch.start(QStringLiteral(SORABI_BINARY_DIR "/src/sorabi-batch"),
+                    {u"--output-dir"_s, m_dir.path(), kExamples + u"/products.csv"_s});
+        QVERIFY(batch.waitForFinished(60000));
+        QCOMPARE(batch.exitCode(), 0);
+        const QString folder = QString::fromUtf8(batch.readAllStandardOutput()).trimmed();
+        QVERIFY(folderContents(folder) == folderContents(window.LastOutputFolder()));
+    }
+
+    void closingDuringARunCancelsIt()
+    {
+        QVERIFY(QFile::copy(kExamples + u"/option.ini"_s, m_dir.filePath(u"option.ini"_s)));
+        const QString program = m_dir.filePath(u"program"_s);
+        QDir().mkpath(program);
+        frmMain window;
+        window.SetProgramFolder(program);
+        window.show();
+        child<QLineEdit>(window, u"txtCsvPath")->setText(kExamples + u"/products.csv"_s);
+        // A second start and the close both arrive while line 1 is shown.
+        QTimer::singleShot(0, &window, [&] {
+            child<QPushButton>(window, u"cmdExec")->click();
+            window.close();
+        });
+        window.CreatePages();
+        QVERIFY(m_shown.isEmpty()); // no question, no completion
+        QVERIFY(!window.isVisible());
+        const QStringList pages = QDir(window.LastOutputFolder()).entryList(QDir::Files);
+        QVERIFY(pages.size() < 25);
+    }
+
+    void settingsWindowFirstOnFirstStart()
+    {
+        frmMain window;
+        bool mainVisibleMeanwhile = true;
+        QString shownFirst;
+        QTimer::singleShot(200, [&] {
+            QWidget* modal = QApplication::activeModalWidget();
+            shownFirst = modal ? modal->objectName() : QString();
+            mainVisibleMeanwhile = window.isVisible();
+            if (modal)
+                modal->findChild<QPushButton*>(u"cmdCancel"_s)->click();
+        });
+        window.Startup();
+        QCOMPARE(shownFirst, u"frmOption"_s);
+        QVERIFY(!mainVisibleMeanwhile);
+        QVERIFY(window.isVisible());
+        QTRY_VERIFY(window.isMaximized());
+        QVERIFY(!QFileInfo::exists(u"option.ini"_s));
+    }
+
+    void noSettingsWindowOnceSaved()
+    {
+        QVERIFY(QFile::copy(kExamples + u"/option.ini"_s, m_dir.filePath(u"option.ini"_s)));
+        frmMain window;
+        QString modal = u"none"_s;
+        QTimer::singleShot(0, [&] {
+            if (QWidget* w = QApplication::activeModalWidget()) {
+                modal = w->objectName();
+                w->close();
+            }
+        });
+        window.Startup();
+        QTest::qWait(50);
+        QCOMPARE(modal, u"none"_s);
+        QTRY_VERIFY(window.isMaximized());
+        QCOMPARE(QApplication::focusWidget(), child<QWidget>(window, u"txtCsvPath"));
+    }
+
+    void menusOpenTheirWindows_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("window");
+        QTest::newRow("settings") << u"mnuOptionSite"_s << u"frmOption"_s;
+        QTest::newRow("about") << u"mnuHelpVersion"_s << u"frmAbout"_s;
+    }
+    void menusOpenTheirWindows()
+    {
+        QFETCH(QString, action);
+        QFETCH(QString, window);
+        frmMain main;
+        main.show();
+        QString opened;
+        QTimer::singleShot(100, [&] {
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                opened = modal->objectName();
+                modal->close();
+            }
+        });
+        main.findChild<QAction*>(action)->trigger();
+        QCOMPARE(opened, window);
+    }
+};
+
+QTEST_MAIN(TestFrmMain)
+#include "tst_frmmain.moc"
