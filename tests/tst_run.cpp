@@ -372,6 +372,18 @@ private slots:
         QVERIFY(page.contains(title));
     }
 
+    void completionCanNameTheFolder()
+    {
+        writeCsv({u"h"_s, productLine(u"R"_s)});
+        RecordingUi ui;
+        RunOptions o = options();
+        o.announceOutputFolder = true;
+        QCOMPARE(CreatePages(ui, o).outcome, RunOutcome::Completed);
+        QCOMPARE(ui.messageTexts(),
+                 QStringList{u"ホームページを作成しました。\r\n\r\n保存先: "_s
+                             + QDir::toNativeSeparators(outputFolder())});
+    }
+
     void withoutWorkingCopy()
     {
         writeCsv({u"h"_s, productLine(u"Q"_s)});

@@ -203,7 +203,10 @@ RunResult CreatePages(RunUi& ui, const RunOptions& options)
     }
 
     screen.Restore();
-    ui.ShowMessage(u"ホームページを作成しました。"_s, MessageIcon::Information);
+    QString done = u"ホームページを作成しました。"_s;
+    if (options.announceOutputFolder)
+        done += u"\r\n\r\n保存先: "_s + QDir::toNativeSeparators(folder);
+    ui.ShowMessage(done, MessageIcon::Information);
     result.outcome = RunOutcome::Completed;
     return result;
 }

@@ -18,6 +18,9 @@ struct RunOptions
     QString outputParentFolder;
     // The settings file, read again for every line.
     QString settingsPath;
+    // Whether the completion message says where the pages are (when they do
+    // not go beside the program, the user cannot guess it).
+    bool announceOutputFolder = false;
     // The clock that names the output folder.
     std::function<QDateTime()> now = [] { return QDateTime::currentDateTime(); };
 };
