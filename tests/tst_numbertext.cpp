@@ -2,163 +2,235 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QLineEdit>
+#include <QInputMethodEvent>
 #include <QTest>
+
+#include <memory>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-// A key sequence in a compact notation: characters are typed; "{BS}",
-// "{DEL}", "{HOME}", "{END}", "{LEFT}", "{RIGHT}", "{UP}", "{DOWN}" and
-// "{SHIFT+HOME}" are keys.
-void play(QLineEdit& field, const QString& keys)
+// Types a key script: characters as themselves, named keys in braces.
+// Queued events run after each key, as the event loop would run them.
+void play(QLineEdit* field, const QString& script)
 {
-    static const QList<std::pair<QString, std::pair<Qt::Key, Qt::KeyboardModifiers>>> named = {
-        {u"{BS}"_s, {Qt::Key_Backspace, Qt::NoModifier}},
-        {u"{DEL}"_s, {Qt::Key_Delete, Qt::NoModifier}},
-        {u"{HOME}"_s, {Qt::Key_Home, Qt::NoModifier}},
-        {u"{END}"_s, {Qt::Key_End, Qt::NoModifier}},
-        {u"{LEFT}"_s, {Qt::Key_Left, Qt::NoModifier}},
-        {u"{RIGHT}"_s, {Qt::Key_Right, Qt::NoModifier}},
-        {u"{UP}"_s, {Qt::Key_Up, Qt::NoModifier}},
-        {u"{DOWN}"_s, {Qt::Key_Down, Qt::NoModifier}},
-        {u"{SHIFT+HOME}"_s, {Qt::Key_Home, Qt::ShiftModifier}},
-        {u"{SHIFT+LEFT}"_s, {Qt::Key_Left, Qt::ShiftModifier}},
+    static const QHash<QString, QPair<Qt::Key, Qt::KeyboardModifier>> named = {
+        {u"BS"_s, {Qt::Key_Backspace, Qt::NoModifier}}, {u"DEL"_s, {Qt::Key_Delete, Qt::NoModifier}},
+        {u"HOME"_s, {Qt::Key_Home, Qt::NoModifier}},    {u"END"_s, {Qt::Key_End, Qt::NoModifier}},
+        {u"S-HOME"_s, {Qt::Key_Home, Qt::ShiftModifier}}, {u"LEFT"_s, {Qt::Key_Left, Qt::NoModifier}},
+        {u"S-LEFT"_s, {Qt::Key_Left, Qt::ShiftModifier}}, {u"UP"_s, {Qt::Key_Up, Qt::NoModifier}},
+        {u"DOWN"_s, {Qt::Key_Down, Qt::NoModifier}},    {u"RIGHT"_s, {Qt::Key_Right, Qt::NoModifier}},
+        {u"ENTER"_s, {Qt::Key_Return, Qt::NoModifier}},
     };
-    qsizetype i = 0;
-    while (i < keys.size()) {
-        bool matched = false;
-        for (const auto& [name, key] : named) {
-            if (keys.mid(i).startsWith(name)) {
-                QTest::keyClick(&field, key.first, key.second);
-                i += name.size();
-                matched = true;
-                break;
-            }
+    for (qsizetype i = 0; i < script.size(); ++i) {
+        if (script[i] == u'{') {
+            const qsizetype end = script.indexOf(u'}', i);
+            const auto key = named.value(script.mid(i + 1, end - i - 1), {Qt::Key_unknown, {}});
+            QTest::keyClick(field, key.first, key.second);
+            i = end;
+        } else {
+            QTest::keyClick(field, char(script[i].toLatin1()));
         }
-        if (!matched) {
-            QTest::keyClick(&field, keys[i].toLatin1());
-            ++i;
-        }
-        QCoreApplication::processEvents(); // the queued Backspace of Delete
+        QCoreApplication::sendPostedEvents();
     }
+}
+
+void verifyCaretAtEnd(const QLineEdit* field)
+{
+    QCOMPARE(field->cursorPosition(), int(field->text().size()));
+    QVERIFY(!field->hasSelectedText());
 }
 
 } // namespace
 
-class TestNumberText : public QObject
+class Test_numbertext : public QObject
 {
     Q_OBJECT
 private slots:
-    void typing_data()
-    {
-        QTest::addColumn<QString>("start");
-        QTest::addColumn<QString>("keys");
-        QTest::addColumn<QString>("result");
-        QTest::newRow("backspace the last digit") << u"5"_s << u"{BS}"_s << u"0"_s;
-        QTest::newRow("digit replaces the zero") << u"0"_s << u"5"_s << u"5"_s;
-        QTest::newRow("zero on zero") << u"0"_s << u"0"_s << u"0"_s;
-        QTest::newRow("minus on zero") << u"0"_s << u"-"_s << u"0"_s;
-        QTest::newRow("minus adds the sign") << u"8"_s << u"-"_s << u"-8"_s;
-        QTest::newRow("minus removes the sign") << u"-8"_s << u"-"_s << u"8"_s;
-        QTest::newRow("backspace leaves a lone minus") << u"-8"_s << u"{BS}"_s << u"0"_s;
-        QTest::newRow("letters, blanks, points") << u"1"_s << u"a .,+"_s << u"1"_s;
-        QTest::newRow("two characters at most") << u"12"_s << u"3"_s << u"12"_s;
-        QTest::newRow("the sign may make three") << u"12"_s << u"-"_s << u"-12"_s;
-        QTest::newRow("typing two digits") << u"0"_s << u"10"_s << u"10"_s;
-        QTest::newRow("home then delete") << u"-12"_s << u"{HOME}{DEL}"_s << u"1"_s;
-        QTest::newRow("delete acts as backspace") << u"47"_s << u"{DEL}"_s << u"4"_s;
-        QTest::newRow("arrows do not move the caret") << u"4"_s << u"{LEFT}{UP}7"_s << u"47"_s;
-        QTest::newRow("selection deleted, then one more")
-            << u"-12"_s << u"{SHIFT+HOME}{DEL}"_s << u"0"_s;
-    }
-    void typing()
-    {
-        QFETCH(QString, start);
-        QFETCH(QString, keys);
-        QFETCH(QString, result);
-        QLineEdit field;
-        numberText box;
-        box.SetNumberText(&field);
-        box.SetMaxLength(2);
-        field.setText(start);
-        field.show();
-        field.setFocus();
-        play(field, keys);
-        QCOMPARE(field.text(), result);
-        QCOMPARE(field.cursorPosition(), field.text().size());
-        QVERIFY(!field.hasSelectedText());
-    }
+    void init();
+    void cleanup() { m_window.reset(); }
 
-    void textSetByTheProgram_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("result");
-        QTest::newRow("leading zeros") << u"0042"_s << u"42"_s;
-        QTest::newRow("zeros only") << u"00"_s << u"0"_s;
-        QTest::newRow("empty") << QString() << u"0"_s;
-        QTest::newRow("lone minus") << u"-"_s << u"0"_s;
-        QTest::newRow("letters stay") << u"abc"_s << u"abc"_s;
-        QTest::newRow("longer than typing allows") << u"-12"_s << u"-12"_s;
-    }
-    void textSetByTheProgram()
-    {
-        QFETCH(QString, text);
-        QFETCH(QString, result);
-        QLineEdit field;
-        numberText box;
-        box.SetNumberText(&field);
-        box.SetMaxLength(2);
-        field.setText(text);
-        QCOMPARE(field.text(), result);
-        QCOMPARE(field.cursorPosition(), field.text().size());
-    }
+    void typing_data();
+    void typing();
+    void attach_repairsAndMoves();
+    void click_caretBackToEnd();
+    void clipboardKeys_data();
+    void clipboardKeys();
+    void inputMethod_data();
+    void inputMethod();
 
-    void clickPutsTheCaretBack()
-    {
-        QLineEdit field;
-        numberText box;
-        box.SetNumberText(&field);
-        field.setText(u"12"_s);
-        field.resize(100, 30);
-        field.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&field));
-        QTest::mouseDClick(&field, Qt::LeftButton);
-        QTest::mouseRelease(&field, Qt::LeftButton);
-        QVERIFY(!field.hasSelectedText());
-        QTest::mouseClick(&field, Qt::LeftButton, {}, QPoint(3, 15));
-        QCOMPARE(field.cursorPosition(), 2);
-        QTest::keyClick(&field, '3');
-        QCOMPARE(field.text(), u"123"_s); // no limit set here
-    }
-
-    void pasteByKeyCopies()
-    {
-        QLineEdit field;
-        numberText box;
-        box.SetNumberText(&field);
-        field.setText(u"34"_s);
-        QApplication::clipboard()->setText(u"99"_s);
-        field.selectAll();
-        QTest::keyClick(&field, Qt::Key_V, Qt::ControlModifier);
-        QCOMPARE(field.text(), u"34"_s);
-        QCOMPARE(QApplication::clipboard()->text(), u"34"_s);
-    }
-
-    void attachmentMoves()
-    {
-        QLineEdit first;
-        QLineEdit second;
-        numberText box;
-        box.SetNumberText(&first);
-        box.SetNumberText(&second);
-        QCOMPARE(box.NumberText(), &second);
-        QCOMPARE(second.text(), u"0"_s);
-        first.setText(QString());
-        QCOMPARE(first.text(), QString()); // no longer repaired
-    }
+private:
+    std::unique_ptr<QWidget> m_window;
+    QLineEdit* m_field = nullptr;
+    numberText* m_box = nullptr;
 };
 
-QTEST_MAIN(TestNumberText)
+void Test_numbertext::init()
+{
+    m_window = std::make_unique<QWidget>();
+    m_field = new QLineEdit(m_window.get());
+    m_field->setGeometry(10, 10, 120, 27);
+    m_box = new numberText(m_window.get());
+    m_box->SetNumberText(m_field);
+    m_box->SetMaxLength(2);
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+}
+
+// The start text is set by the program, so rows without keys show the repair
+// of loaded text; the typing limit is 2 unless the row says otherwise.
+void Test_numbertext::typing_data()
+{
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<int>("limit");
+    auto row = [](const char* name, const QString& start, const QString& keys,
+                  const QString& expected, int limit = 2) {
+        QTest::newRow(name) << start << keys << expected << limit;
+    };
+
+    row("set 0042", u"0042"_s, {}, u"42"_s);
+    row("set 00", u"00"_s, {}, u"0"_s);
+    row("set empty", {}, {}, u"0"_s);
+    row("set lone minus", u"-"_s, {}, u"0"_s);
+    row("set letters, kept", u"abc"_s, {}, u"abc"_s);
+    row("set -12, kept whole", u"-12"_s, {}, u"-12"_s);
+    row("backspace on last digit", u"5"_s, u"{BS}"_s, u"0"_s);
+    row("digit on 0", u"0"_s, u"5"_s, u"5"_s);
+    row("0 on 0", u"0"_s, u"0"_s, u"0"_s);
+    row("minus on 0", u"0"_s, u"-"_s, u"0"_s);
+    row("minus on 8", u"8"_s, u"-"_s, u"-8"_s);
+    row("minus on -8", u"-8"_s, u"-"_s, u"8"_s);
+    row("backspace on -8", u"-8"_s, u"{BS}"_s, u"0"_s);
+    row("letter, space, points, plus dropped", u"5"_s, u"a Z.,+"_s, u"5"_s);
+    row("enter inserts nothing", u"5"_s, u"{ENTER}"_s, u"5"_s);
+    row("two digits typed", u"0"_s, u"10"_s, u"10"_s);
+    row("third digit refused", u"12"_s, u"3"_s, u"12"_s);
+    row("minus passes the limit", u"12"_s, u"-"_s, u"-12"_s);
+    row("sign counts in the limit", u"0"_s, u"1-2"_s, u"-1"_s);
+    row("no limit", u"0"_s, u"1-23"_s, u"-123"_s, 0);
+    row("home, delete on -12", u"-12"_s, u"{HOME}{DEL}"_s, u"1"_s);
+    row("delete at the end", u"12"_s, u"{DEL}"_s, u"1"_s);
+    row("selection deleted, then one more", u"123"_s, u"{S-HOME}{DEL}"_s, u"0"_s, 0);
+    row("selection makes room", u"12"_s, u"{S-HOME}7"_s, u"7"_s);
+    row("home, digit at the front", u"5"_s, u"{HOME}3"_s, u"35"_s);
+    row("home, 0 at the front", u"5"_s, u"{HOME}0"_s, u"5"_s);
+    row("home, end", u"12"_s, u"{HOME}{END}{BS}"_s, u"1"_s);
+    row("arrows swallowed", u"34"_s, u"{UP}{DOWN}{RIGHT}{LEFT}{S-LEFT}{BS}"_s, u"3"_s);
+}
+
+void Test_numbertext::typing()
+{
+    QFETCH(QString, start);
+    QFETCH(QString, keys);
+    QFETCH(QString, expected);
+    QFETCH(int, limit);
+
+    m_box->SetMaxLength(limit);
+    m_field->setText(u"7"_s);
+    m_field->setText(start);
+    play(m_field, keys);
+    QCOMPARE(m_field->text(), expected);
+    verifyCaretAtEnd(m_field);
+}
+
+void Test_numbertext::attach_repairsAndMoves()
+{
+    auto* other = new QLineEdit(m_window.get());
+    m_box->SetNumberText(other);
+    QCOMPARE(other->text(), u"0"_s);
+
+    // The old field is an ordinary one again.
+    m_field->setText(QString());
+    QTest::keyClicks(m_field, "a-");
+    QCOMPARE(m_field->text(), u"a-"_s);
+    QTest::keyClicks(other, "a-");
+    QCOMPARE(other->text(), u"0"_s);
+}
+
+void Test_numbertext::click_caretBackToEnd()
+{
+    m_box->SetMaxLength(0);
+    m_field->setAlignment(Qt::AlignLeft);
+    m_field->setText(u"1234"_s);
+    const QPoint middle(m_field->inputMethodQuery(Qt::ImCursorRectangle).toRect().center().x() / 2,
+                        13);
+    QTest::mousePress(m_field, Qt::LeftButton, {}, middle);
+    QVERIFY(m_field->cursorPosition() < 4);
+    QTest::mouseRelease(m_field, Qt::LeftButton, {}, middle);
+    verifyCaretAtEnd(m_field);
+    QTest::keyClick(m_field, '5');
+    QCOMPARE(m_field->text(), u"12345"_s);
+
+    // Any button's release ends a selection.
+    m_field->setSelection(0, 2);
+    QTest::mouseRelease(m_field, Qt::RightButton, Qt::ShiftModifier, middle);
+    verifyCaretAtEnd(m_field);
+}
+
+void Test_numbertext::clipboardKeys_data()
+{
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<Qt::Key>("key");
+    QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("clipboard");
+
+    const Qt::KeyboardModifiers ctrl(Qt::ControlModifier);
+    QTest::newRow("ctrl+v copies") << u"{S-HOME}"_s << Qt::Key_V << ctrl << u"-12"_s << u"-12"_s;
+    QTest::newRow("ctrl+v, no selection") << QString() << Qt::Key_V << ctrl << u"-12"_s << u"07"_s;
+    QTest::newRow("ctrl+x copies, text kept")
+        << u"{S-HOME}"_s << Qt::Key_X << ctrl << u"-12"_s << u"-12"_s;
+    QTest::newRow("ctrl+c copies") << u"{S-HOME}"_s << Qt::Key_C << ctrl << u"-12"_s << u"-12"_s;
+    // Pasting bypasses the filter; only the repair applies.
+    QTest::newRow("shift+insert pastes") << u"{BS}{BS}{BS}"_s << Qt::Key_Insert
+                                         << Qt::KeyboardModifiers(Qt::ShiftModifier) << u"7"_s
+                                         << u"07"_s;
+}
+
+void Test_numbertext::clipboardKeys()
+{
+    QFETCH(QString, keys);
+    QFETCH(Qt::Key, key);
+    QFETCH(Qt::KeyboardModifiers, modifiers);
+    QFETCH(QString, text);
+    QFETCH(QString, clipboard);
+
+    QGuiApplication::clipboard()->setText(u"07"_s);
+    m_field->setText(u"-12"_s);
+    play(m_field, keys);
+    QTest::keyClick(m_field, key, modifiers);
+    QCOMPARE(m_field->text(), text);
+    QCOMPARE(QGuiApplication::clipboard()->text(), clipboard);
+}
+
+void Test_numbertext::inputMethod_data()
+{
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<QString>("commit");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("digit") << u"0"_s << u"7"_s << u"7"_s;
+    QTest::newRow("past the limit") << u"1"_s << u"23"_s << u"1"_s;
+    QTest::newRow("full-width digit") << u"5"_s << u"５"_s << u"5"_s;
+    QTest::newRow("japanese") << u"5"_s << u"税率"_s << u"5"_s;
+    QTest::newRow("minus") << u"5"_s << u"-"_s << u"-5"_s;
+}
+
+void Test_numbertext::inputMethod()
+{
+    QFETCH(QString, start);
+    QFETCH(QString, commit);
+    QFETCH(QString, expected);
+
+    m_field->setText(start);
+    QInputMethodEvent event;
+    event.setCommitString(commit);
+    QCoreApplication::sendEvent(m_field, &event);
+    QCOMPARE(m_field->text(), expected);
+}
+
+QTEST_MAIN(Test_numbertext)
 #include "tst_numbertext.moc"

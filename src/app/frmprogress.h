@@ -3,10 +3,13 @@
 #include "generation/runui.h"
 
 #include <QElapsedTimer>
+#include <QPointer>
 #include <QWidget>
 
+class QCloseEvent;
 class QLabel;
 class QPushButton;
+class QTimer;
 
 // The small window a generation run shows: a line of text, a bar that fills
 // with the work done, and "中断" to ask for a stop. The run pushes text and
@@ -29,22 +32,25 @@ public:
     bool IsCancel() const override { return m_cancel; }
     void Close() override;
 
-    // The bar's width in pixels for the current value and maximum.
-    int BarWidth() const;
-
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    int barWidth() const;
+    void showState();
+
     QString m_message;
     int m_maxValue = 1;
     int m_value = 0;
     bool m_cancel = false;
     bool m_closing = false;
-    QElapsedTimer m_sinceRepaint;
-    QWidget* m_centreOver = nullptr;
+    QPointer<QWidget> m_centreOver;
     QLabel* m_lblMessage = nullptr;
     QWidget* m_picProgress = nullptr;
     QWidget* m_lblValue = nullptr;
     QPushButton* m_cmdCancel = nullptr;
+    // When the text and the bar were last handed to the controls, and the
+    // timer that hands over what a skipped ReDraw left behind.
+    QElapsedTimer m_sinceShown;
+    QTimer* m_pendingShow = nullptr;
 };

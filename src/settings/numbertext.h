@@ -5,6 +5,7 @@
 
 #include <QLineEdit>
 
+class QInputMethodEvent;
 class QKeyEvent;
 
 // Turns a one-line text field into an input box for a signed whole number:
@@ -21,22 +22,23 @@ public:
     QLineEdit* NumberText() const { return m_field; }
     void SetNumberText(QLineEdit* field);
 
-    // The most characters that typing may make (0: no limit). Unlike the
-    // field's own maximum length it never cuts text set by the program, such
-    // as a stored "-12" or the result of the sign toggle.
+    // The most characters that typing may leave in the field; 0 for no
+    // limit. Unlike QLineEdit::setMaxLength it never shortens text that the
+    // program sets or that the sign toggle makes ("-12" stays whole).
     int MaxLength() const { return m_maxLength; }
-    void SetMaxLength(int length) { m_maxLength = length; }
+    void SetMaxLength(int length);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    bool keyPress(QKeyEvent* event);
+    void inputMethod(QInputMethodEvent* event);
+    bool roomFor(qsizetype typed) const;
+    void toggleSign();
     void repairText();
     void caretToEnd();
-    bool filterKey(QKeyEvent* event);
 
     QPointer<QLineEdit> m_field;
-    QMetaObject::Connection m_textChanged;
     int m_maxLength = 0;
-    bool m_inRelease = false;
 };
