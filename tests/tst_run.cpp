@@ -1,5 +1,6 @@
 #include "generation/generationrun.h"
 #include "generation/clstextfile.h"
+#include "settings/clsoption.h"
 #include "recordingui.h"
 #include "testutil.h"
 
@@ -339,6 +340,35 @@ private slots:
         const QString second = TextCodec::DecodeShiftJis(TestUtil::readFile(outputFolder() + u"/S2.html"_s));
         QVERIFY(first.contains(u">テスト店</h1>"_s));
         QVERIFY(second.contains(u">新しい店名</h1>"_s));
+    }
+
+    // A save from this process is seen even when size and time stamp match.
+    void aSaveOfTheSameSizeIsSeen()
+    {
+        writeCsv({u"h"_s, productLine(u"T1"_s), productLine(u"T2"_s)});
+        const QDateTime stamp = QDateTime::currentDateTime().addSecs(-60);
+        auto backdate = [&] {
+            QFile file(m_ini);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.setFileTime(stamp, QFileDevice::FileModificationTime));
+        };
+        backdate();
+        RecordingUi ui;
+        ui.pressCancel = [&](int redraw) {
+            if (redraw == 1) {
+                clsOption option(m_ini);
+                option.GetOptionIniValue();
+                option.SetSiteName(u"テスト館"_s); // as many bytes as テスト店
+                option.SetOptionIniValue();
+                backdate();
+            }
+            return false;
+        };
+        QCOMPARE(CreatePages(ui, options()).outcome, RunOutcome::Completed);
+        const QString first = TextCodec::DecodeShiftJis(TestUtil::readFile(outputFolder() + u"/T1.html"_s));
+        const QString second = TextCodec::DecodeShiftJis(TestUtil::readFile(outputFolder() + u"/T2.html"_s));
+        QVERIFY(first.contains(u">テスト店</h1>"_s));
+        QVERIFY(second.contains(u">テスト館</h1>"_s));
     }
 
     void noNestedRun()

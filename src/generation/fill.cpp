@@ -2,16 +2,19 @@
 
 #include "bascsv.h"
 #include "runui.h"
+#include "settings/basinifile.h"
 #include "settings/clsoption.h"
 #include "template/bastemplate.h"
 #include "textcodec.h"
 #include "vbnumber.h"
 
 #include <QByteArrayMatcher>
+#include <QFile>
 
 #include <cmath>
 #include <cstring>
 #include <deque>
+#include <filesystem>
 #include <set>
 #include <vector>
 
@@ -101,8 +104,20 @@ bool containsLessThan(QByteArrayView text)
     return !text.isEmpty() && std::memchr(text.data(), '<', size_t(text.size())) != nullptr;
 }
 
+bool isAscii(QByteArrayView bytes)
+{
+    for (char c : bytes) {
+        if (uchar(c) >= 0x80)
+            return false;
+    }
+    return true;
+}
+
 QString decode(QByteArrayView bytes, TextEncoding encoding)
 {
+    // Article numbers are mostly ASCII, which reads the same in both.
+    if (isAscii(bytes))
+        return QString::fromLatin1(bytes);
     return encoding == TextEncoding::Utf8 ? QString::fromUtf8(bytes)
                                           : TextCodec::DecodeShiftJis(bytes);
 }
@@ -130,11 +145,46 @@ QString quoteField(QByteArrayView field, TextEncoding encoding)
 
 // ---------------------------------------------------------------------------
 
-OptionSource::OptionSource(const QString& iniPath) : m_path(iniPath) {}
+struct OptionSource::Stamp
+{
+    std::filesystem::path path;
+    bool valid = false;
+    std::uintmax_t size = 0;
+    std::filesystem::file_time_type modified;
+    quint64 writes = 0;
+
+    bool operator==(const Stamp& other) const
+    {
+        return valid && other.valid && size == other.size && modified == other.modified
+               && writes == other.writes;
+    }
+};
+
+OptionSource::OptionSource(const QString& iniPath) : m_path(iniPath), m_stamp(new Stamp)
+{
+#ifdef _WIN32
+    m_stamp->path = std::filesystem::path(iniPath.toStdWString());
+#else
+    m_stamp->path = std::filesystem::path(QFile::encodeName(iniPath).toStdString());
+#endif
+}
+
+OptionSource::~OptionSource() = default;
 
 const OptionValues& OptionSource::Read()
 {
+    Stamp now;
+    now.writes = basIniFile::WriteCount();
+    std::error_code error;
+    now.size = std::filesystem::file_size(m_stamp->path, error); // fails for a folder too
+    if (!error)
+        now.modified = std::filesystem::last_write_time(m_stamp->path, error);
+    now.valid = !error;
+    if (now == *m_stamp)
+        return m_values;
     m_values = clsOption::ReadRawValues(m_path);
+    now.path = std::move(m_stamp->path);
+    *m_stamp = std::move(now);
     return m_values;
 }
 
@@ -345,19 +395,27 @@ bool PageFiller::Fill(QByteArrayView line, TextEncoding encoding, const OptionVa
             return false;
         }
     }
+    // One allocation, then plain copies: the page is written in one go.
     QByteArray& text = page.text;
-    text.reserve(size);
-    const QByteArrayView bytes(parsed.bytes);
+    text.resize(size);
+    char* out = text.data();
+    const char* in = parsed.bytes.constData();
     qsizetype copied = 0;
+    auto put = [&out](const char* data, qsizetype length) {
+        if (length > 0)
+            std::memcpy(out, data, size_t(length));
+        out += length;
+    };
     for (const auto& slot : parsed.placeholders) {
         const int stage = prepared.stageOf(slot.token);
         if (stage < 0)
             continue;
-        text.append(bytes.sliced(copied, slot.start - copied));
-        text.append(finalValue[size_t(stage)]);
+        put(in + copied, slot.start - copied);
+        const QByteArrayView value = finalValue[size_t(stage)];
+        put(value.data(), value.size());
         copied = slot.start + slot.length;
     }
-    text.append(bytes.sliced(copied));
+    put(in + copied, parsed.bytes.size() - copied);
     return true;
 }
 
@@ -479,10 +537,7 @@ std::optional<QByteArray> HeaderImageFileName(QByteArrayView setting)
 QByteArray PictureIdentifier(QByteArrayView field, TextEncoding encoding)
 {
     constexpr qsizetype width = 13;
-    bool ascii = true;
-    for (char c : field)
-        ascii = ascii && uchar(c) < 0x80;
-    if (ascii) {
+    if (isAscii(field)) {
         if (field.size() >= width)
             return field.last(width).toByteArray();
         return QByteArray(width - field.size(), '0') + field.toByteArray();
@@ -515,13 +570,18 @@ bool IsSafePageFileName(const QString& fileName, QString* reason)
         onlyDots = onlyDots && c == u'.';
     if (onlyDots)
         return refuse(u"商品IDが空か「.」だけなので、ファイル名になりません。"_s);
-    QString device = fileName.section(u'.', 0, 0).trimmed().toUpper();
-    static const QStringList reserved = {u"CON"_s, u"PRN"_s, u"AUX"_s, u"NUL"_s};
-    const bool numbered = device.size() == 4 && (device.startsWith(u"COM"_s) || device.startsWith(u"LPT"_s))
-                          && device[3] >= u'1' && device[3] <= u'9';
-    if (reserved.contains(device) || numbered)
-        return refuse(u"「%1」は Windows で予約された名前なので、ファイル名に使えません。"_s.arg(device));
-    if (fileName.size() > 255 || fileName.toUtf8().size() > 255)
+    const qsizetype dot = fileName.indexOf(u'.');
+    const QStringView device = QStringView(fileName).first(dot < 0 ? fileName.size() : dot).trimmed();
+    if (device.size() == 3 || device.size() == 4) {
+        static const QStringList reserved = {u"CON"_s, u"PRN"_s, u"AUX"_s, u"NUL"_s};
+        const QString upper = device.toString().toUpper();
+        const bool numbered = upper.size() == 4
+                              && (upper.startsWith(u"COM"_s) || upper.startsWith(u"LPT"_s))
+                              && upper[3] >= u'1' && upper[3] <= u'9';
+        if (reserved.contains(upper) || numbered)
+            return refuse(u"「%1」は Windows で予約された名前なので、ファイル名に使えません。"_s.arg(upper));
+    }
+    if (fileName.size() > 255 || (fileName.size() > 85 && fileName.toUtf8().size() > 255))
         return refuse(u"ファイル名が長すぎます（255 バイトまで）。"_s);
     return true;
 }

@@ -19,16 +19,21 @@ class RunUi;
 using OptionValues = std::array<QByteArray, 8>;
 
 // Reads the settings for each line, as a save in the settings window during a
-// run must take effect from the next line on.
+// run must take effect from the next line on. The file is read again only
+// when it may have changed: its size or time stamp differ, or this process
+// has replaced a settings file since.
 class OptionSource
 {
 public:
     explicit OptionSource(const QString& iniPath);
+    ~OptionSource();
     const OptionValues& Read();
 
 private:
+    struct Stamp;
     QString m_path;
     OptionValues m_values;
+    std::unique_ptr<Stamp> m_stamp;
 };
 
 struct FilledPage

@@ -122,6 +122,7 @@ RunResult CreatePages(RunUi& ui, const RunOptions& options)
     if (!options.workingCopyFolder.isEmpty()) {
         const QString copyPath = QDir(options.workingCopyFolder).filePath(u"articles.csv"_s);
         if (!samePath(options.csvPath, copyPath)) {
+            // Through a new file and a rename: a full disk leaves the old copy whole.
             QSaveFile copy(copyPath);
             if (!copy.open(QIODevice::WriteOnly) || copy.write(bytes) != bytes.size()
                 || !copy.commit()) {

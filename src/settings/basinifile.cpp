@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <atomic>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -215,6 +217,10 @@ QByteArray oneLine(QByteArrayView value)
 
 namespace basIniFile {
 
+namespace {
+std::atomic<quint64> g_writeCount{0};
+} // namespace
+
 bool ReadFileBytes(const QString& filePath, QByteArray* bytes)
 {
     bytes->clear();
@@ -304,7 +310,15 @@ bool WriteFileAtomically(const QString& filePath, const QByteArray& bytes)
     // Left uncommitted, the new file is removed and the old one stays.
     if (file.write(bytes) != bytes.size())
         return false;
+    // Counted before the rename, so a reader that sees the new count also
+    // reads the file again, whatever the file's time stamp says.
+    g_writeCount.fetch_add(1);
     return file.commit();
+}
+
+quint64 WriteCount()
+{
+    return g_writeCount.load();
 }
 
 QString GetIniValue(const QString& section, const QString& key, const QString& filePath)

@@ -35,4 +35,8 @@ bool ReadFileBytes(const QString& filePath, QByteArray* bytes);
 // place, so a crash or a full disk leaves the old file whole.
 bool WriteFileAtomically(const QString& filePath, const QByteArray& bytes);
 
+// How many files this process has replaced so far: lets a reader that keeps
+// a file's values know that they may have changed.
+quint64 WriteCount();
+
 } // namespace basIniFile
