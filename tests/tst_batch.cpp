@@ -3,7 +3,6 @@
 #include "testutil.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -36,17 +35,6 @@ Outcome runBatch(const QStringList& arguments, const QString& workingFolder = QS
             QString::fromUtf8(process.readAllStandardError())};
 }
 
-// Every file below a folder with its bytes, by relative path.
-QMap<QString, QByteArray> folderContents(const QString& folder)
-{
-    QMap<QString, QByteArray> files;
-    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        files.insert(QDir(folder).relativeFilePath(path), TestUtil::readFile(path));
-    }
-    return files;
-}
 
 QString lastLine(const QString& text)
 {
@@ -124,9 +112,9 @@ private slots:
         const RunResult desktop = CreatePages(ui, options);
         QCOMPARE(desktop.outcome, RunOutcome::Completed);
 
-        const auto batchFiles = folderContents(folder);
+        const auto batchFiles = TestUtil::folderContents(folder);
         QCOMPARE(batchFiles.size(), 25);
-        QVERIFY(batchFiles == folderContents(desktop.outputFolder));
+        QVERIFY(batchFiles == TestUtil::folderContents(desktop.outputFolder));
     }
 
     void settingsDefaultToTheWorkingFolder()

@@ -5,7 +5,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QDirIterator>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -31,16 +30,6 @@ struct Shown
     MessageIcon icon;
 };
 
-QMap<QString, QByteArray> folderContents(const QString& folder)
-{
-    QMap<QString, QByteArray> files;
-    QDirIterator it(folder, QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        files.insert(QDir(folder).relativeFilePath(path), TestUtil::readFile(path));
-    }
-    return files;
-}
 
 } // namespace
 
@@ -293,7 +282,7 @@ private slots:
         QVERIFY(batch.waitForFinished(60000));
         QCOMPARE(batch.exitCode(), 0);
         const QString folder = QString::fromUtf8(batch.readAllStandardOutput()).trimmed();
-        QVERIFY(folderContents(folder) == folderContents(window.LastOutputFolder()));
+        QVERIFY(TestUtil::folderContents(folder) == TestUtil::folderContents(window.LastOutputFolder()));
     }
 
     void closingDuringARunCancelsIt()

@@ -3,7 +3,10 @@
 #include "generation/textcodec.h"
 
 #include <QByteArray>
+#include <QDir>
+#include <QDirIterator>
 #include <QFile>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 
@@ -19,6 +22,18 @@ inline bool writeFile(const QString& path, const QByteArray& bytes)
 {
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// Every file below a folder with its bytes, by relative path.
+inline QMap<QString, QByteArray> folderContents(const QString& folder)
+{
+    QMap<QString, QByteArray> files;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        files.insert(QDir(folder).relativeFilePath(path), readFile(path));
+    }
+    return files;
 }
 
 // A settings file as the settings window writes it.
