@@ -325,7 +325,11 @@ private slots:
         QTest::newRow("device") << u"CON"_s << false;
         QTest::newRow("device lower case") << u"nul"_s << false;
         QTest::newRow("device with extension") << u"com1.txt"_s << false;
+        QTest::newRow("device numbered 0") << u"lpt0"_s << false;
+        QTest::newRow("device with superscript") << u"COM²"_s << false;
+        QTest::newRow("console device") << u"CONOUT$"_s << false;
         QTest::newRow("not a device") << u"CONSOLE"_s << true;
+        QTest::newRow("not a device either") << u"COM10"_s << true;
         QTest::newRow("300 characters") << QString(300, u'a') << false;
         QTest::newRow("250 characters") << QString(250, u'a') << true;
         QTest::newRow("90 kanji, 270 bytes") << QString(90, u'財') << false;

@@ -1,10 +1,11 @@
 // sorabi-batch: the generation run without windows, for scripts and servers.
 
 #include "consoleui.h"
-#include "platform.h"
+#include "generation/platform.h"
 
 #include "generation/appinfo.h"
 #include "generation/generationrun.h"
+#include "generation/textcodec.h"
 #include "settings/clsoption.h"
 
 #include <QCommandLineParser>
@@ -69,7 +70,12 @@ int main(int argc, char* argv[])
         return BadUsage;
     }
 
+    if (!TextCodec::IsShiftJisAvailable()) {
+        print(stderr, u"sorabi-batch: この環境では Shift_JIS の文字変換が使えないため、ページを作成できません。\n"_s);
+        return Failed;
+    }
     Platform::InstallInterruptHandler();
+    Platform::IgnoreFileSizeSignal();
     ConsoleUi ui;
     RunOptions options;
     options.csvPath = positional.first();

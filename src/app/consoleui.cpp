@@ -1,6 +1,6 @@
 #include "consoleui.h"
 
-#include "platform.h"
+#include "generation/platform.h"
 
 #include <QElapsedTimer>
 #include <QString>

@@ -1,6 +1,10 @@
 #include "basfile.h"
 
+#include "platform.h"
+
+#include <QFile>
 #include <QFileInfo>
+
 
 namespace basFile {
 
@@ -10,6 +14,11 @@ bool IsFileExists(const QString& path)
         return false;
     const QFileInfo info(path);
     return info.isFile();
+}
+
+bool OpenRegularFile(QFile& file, const QString& path, QIODevice::OpenMode mode, bool* replaced)
+{
+    return Platform::OpenRegularFile(file, path, mode, replaced);
 }
 
 } // namespace basFile

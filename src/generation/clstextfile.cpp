@@ -1,43 +1,39 @@
 #include "clstextfile.h"
 
 #include "basfile.h"
+#include "platform.h"
 #include "textcodec.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
-#include <cerrno>
-
 namespace {
 
 const QString kNotFound = QStringLiteral("ファイルが見つかりません。");
 
 // The failure number for a file that could not be opened or created, judged
-// from the system's error code and, where that says little, from the path.
-int classifyOpenFailure(const QString& path, int error)
+// from the system's reason and, where that says little, from the path.
+int classifyOpenFailure(const QString& path, Platform::FileError error)
 {
+    using Platform::FileError;
     switch (error) {
-    case EACCES:
-    case EPERM:
-    case ETXTBSY:
+    case FileError::AccessDenied:
+    case FileError::InUse:
         return clsTextFile::PermissionDenied;
-    case ENAMETOOLONG:
-    case EINVAL:
-    case EILSEQ:
+    case FileError::BadName:
         return clsTextFile::BadFileName;
-    case ENOSPC:
-    case EDQUOT:
+    case FileError::NoSpace:
         return clsTextFile::DiskFull;
-    case EIO:
+    case FileError::Io:
         return clsTextFile::DeviceIoError;
-    case EISDIR:
-    case EROFS:
-    case EEXIST:
+    case FileError::IsFolder:
+    case FileError::ReadOnly:
+    case FileError::Exists:
         return clsTextFile::PathFileAccessError;
-    case ENOTDIR:
+    case FileError::NotAFolder:
         return clsTextFile::PathNotFound;
-    case ENOENT: {
+    case FileError::NotFound: {
         const QFileInfo info(path);
         return QFileInfo(info.absolutePath()).isDir() ? clsTextFile::FileNotFound
                                                         : clsTextFile::PathNotFound;
@@ -53,15 +49,14 @@ int classifyOpenFailure(const QString& path, int error)
     return clsTextFile::PathFileAccessError;
 }
 
-int classifyWriteFailure(int error)
+int classifyWriteFailure(Platform::FileError error)
 {
+    using Platform::FileError;
     switch (error) {
-    case ENOSPC:
-    case EDQUOT:
-    case EFBIG:
+    case FileError::NoSpace:
+    case FileError::TooLarge:
         return clsTextFile::DiskFull;
-    case EACCES:
-    case EPERM:
+    case FileError::AccessDenied:
         return clsTextFile::PermissionDenied;
     default:
         return clsTextFile::DeviceIoError;
@@ -124,17 +119,22 @@ bool clsTextFile::ReadBytes(const QString& vstrFilePath, QByteArray& rbytCont)
         SetMessage(kNotFound);
         return false;
     }
-    QFile file(vstrFilePath);
-    errno = 0;
-    if (!file.open(QIODevice::ReadOnly | QIODevice::ExistingOnly)) {
-        SetFailure(classifyOpenFailure(vstrFilePath, errno));
+    QFile file;
+    bool replaced = false;
+    Platform::ClearFileError();
+    if (!basFile::OpenRegularFile(file, vstrFilePath, QIODevice::ReadOnly, &replaced)) {
+        if (replaced)
+            SetMessage(kNotFound);
+        else
+            SetFailure(classifyOpenFailure(vstrFilePath, Platform::LastFileError()));
         return false;
     }
-    errno = 0;
+    Platform::ClearFileError();
     QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) {
         // A read that breaks off would silently lose the rest of the file.
-        SetFailure(errno == ENOMEM ? DeviceIoError : classifyWriteFailure(errno));
+        const Platform::FileError error = Platform::LastFileError();
+        SetFailure(error == Platform::FileError::NoMemory ? DeviceIoError : classifyWriteFailure(error));
         return false;
     }
     if (!bytes.isEmpty())
@@ -166,10 +166,14 @@ bool clsTextFile::WriteBytes(const QString& vstrFilePath, QByteArrayView vbytCon
     }
     if (vbytCont.isEmpty())
         return true;
-    QFile file(vstrFilePath);
-    errno = 0;
-    if (!file.open(QIODevice::Append | QIODevice::ExistingOnly | QIODevice::Unbuffered)) {
-        SetFailure(classifyOpenFailure(vstrFilePath, errno));
+    QFile file;
+    bool replaced = false;
+    Platform::ClearFileError();
+    if (!basFile::OpenRegularFile(file, vstrFilePath, QIODevice::Append | QIODevice::Unbuffered, &replaced)) {
+        if (replaced)
+            SetMessage(kNotFound);
+        else
+            SetFailure(classifyOpenFailure(vstrFilePath, Platform::LastFileError()));
         return false;
     }
     if (injector()) {
@@ -178,15 +182,20 @@ bool clsTextFile::WriteBytes(const QString& vstrFilePath, QByteArrayView vbytCon
             return false;
         }
     }
-    errno = 0;
+    // A page cut off by a full disk would look whole to whoever uploads it:
+    // on failure the file goes back to what it held before.
+    const qint64 sizeBefore = file.size();
+    Platform::ClearFileError();
     if (file.write(vbytCont.data(), vbytCont.size()) != vbytCont.size()
         || file.write("\r\n", 2) != 2) {
-        SetFailure(classifyWriteFailure(errno));
+        SetFailure(classifyWriteFailure(Platform::LastFileError()));
+        file.resize(sizeBefore);
         return false;
     }
     file.close();
     if (file.error() != QFileDevice::NoError) {
-        SetFailure(classifyWriteFailure(errno));
+        SetFailure(classifyWriteFailure(Platform::LastFileError()));
+        QFile::resize(vstrFilePath, sizeBefore);
         return false;
     }
     return true;
@@ -198,10 +207,14 @@ bool clsTextFile::ClearText(const QString& vstrFilePath)
         SetMessage(kNotFound);
         return false;
     }
-    QFile file(vstrFilePath);
-    errno = 0;
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::ExistingOnly)) {
-        SetFailure(classifyOpenFailure(vstrFilePath, errno));
+    QFile file;
+    bool replaced = false;
+    Platform::ClearFileError();
+    if (!basFile::OpenRegularFile(file, vstrFilePath, QIODevice::WriteOnly | QIODevice::Truncate, &replaced)) {
+        if (replaced)
+            SetMessage(kNotFound);
+        else
+            SetFailure(classifyOpenFailure(vstrFilePath, Platform::LastFileError()));
         return false;
     }
     return true;
@@ -209,18 +222,21 @@ bool clsTextFile::ClearText(const QString& vstrFilePath)
 
 bool clsTextFile::CreateText(const QString& strFilePath)
 {
-    if (basFile::IsFileExists(strFilePath))
-        return true;
     if (strFilePath.isEmpty() || hasNul(strFilePath)) {
         SetFailure(BadFileName);
         return false;
     }
+    // Creating only if absent and asking afterwards is one system call less
+    // per page than asking first, with the same outcome.
     QFile file(strFilePath);
-    errno = 0;
-    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-        SetFailure(classifyOpenFailure(strFilePath, errno));
-        return false;
+    Platform::ClearFileError();
+    if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+        file.close();
+        return true;
     }
-    file.close();
-    return true;
+    const auto error = Platform::LastFileError();
+    if (basFile::IsFileExists(strFilePath))
+        return true; // an existing file is left as it is
+    SetFailure(classifyOpenFailure(strFilePath, error));
+    return false;
 }

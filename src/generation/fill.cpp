@@ -13,7 +13,6 @@
 
 #include <cmath>
 #include <cstring>
-#include <deque>
 #include <filesystem>
 #include <set>
 #include <vector>
@@ -342,77 +341,123 @@ bool PageFiller::Fill(QByteArrayView line, TextEncoding encoding, const OptionVa
     const ParsedTemplate& parsed = templateFor(prepared.imageCount, encoding);
     const int stages = prepared.stageCount();
 
+    // Which values the page takes in: those in the template, and those named
+    // inside a value that is taken in, if named there by a later placeholder.
+    // A value of stage s only ever names later stages, so one pass forward
+    // finds them all. Unused columns cost nothing, however they are filled.
+    struct Reference
+    {
+        qsizetype start;
+        qsizetype length;
+        int stage;
+    };
+    std::vector<char> needed(size_t(stages), 0);
+    for (const auto& slot : parsed.placeholders) {
+        const int stage = prepared.stageOf(slot.token);
+        if (stage >= 0)
+            needed[size_t(stage)] = 1;
+    }
+    std::vector<Reference> references;
+    std::vector<qsizetype> firstReference(size_t(stages) + 1, 0);
     bool safe = parsed.piecesSafe;
-    for (int s = 0; safe && s < stages; ++s)
-        safe = !hasOpenTail(prepared.rawValue(s));
-    if (!safe)
-        return FillByPasses(line, encoding, options, page, failure);
-
-    // Without placeholders forming across edges, a value's final form does
-    // not depend on where it stands: later placeholders inside it are
-    // replaced, earlier ones and its own stay. Work from the last one back.
-    std::vector<QByteArrayView> finalValue(static_cast<size_t>(stages));
-    std::deque<QByteArray> built;
-    for (int s = stages - 1; s >= 0; --s) {
-        const QByteArrayView raw = prepared.rawValue(s);
-        if (!containsLessThan(raw)) {
-            finalValue[size_t(s)] = raw;
+    for (int s = 0; s < stages; ++s) {
+        firstReference[size_t(s)] = qsizetype(references.size());
+        if (!needed[size_t(s)])
             continue;
+        const QByteArrayView raw = prepared.rawValue(s);
+        if (!containsLessThan(raw))
+            continue;
+        // A value whose fragments could join its neighbours into a
+        // placeholder makes the analysis unsound: then the plain method.
+        if (hasOpenTail(raw)) {
+            safe = false;
+            break;
         }
-        QByteArray out;
-        qsizetype copied = 0;
         for (qsizetype p = raw.indexOf('<'); p >= 0; p = raw.indexOf('<', p + 1)) {
             const Token token = tokenAt(raw, p);
             const int stage = prepared.stageOf(token);
             if (stage <= s)
-                continue;
-            const QByteArrayView value = finalValue[size_t(stage)];
-            if (out.size() + (p - copied) + value.size() > MaxPageSize) {
-                failure = tooLarge();
-                return false;
-            }
-            out.append(raw.sliced(copied, p - copied));
-            out.append(value);
-            copied = p + token.length;
+                continue; // earlier placeholders, and a value's own, stay as text
+            references.push_back({p, token.length, stage});
+            needed[size_t(stage)] = 1;
             p += token.length - 1;
         }
-        if (copied == 0) {
-            finalValue[size_t(s)] = raw;
-            continue;
-        }
-        out.append(raw.sliced(copied));
-        built.push_back(std::move(out));
-        finalValue[size_t(s)] = built.back();
     }
+    if (!safe)
+        return FillByPasses(line, encoding, options, page, failure);
+    firstReference[size_t(stages)] = qsizetype(references.size());
 
+    // Sizes first, from the last stage back, so that nothing is built that
+    // the limit would refuse.
+    // Once past the limit a size stays there: taking a short value in
+    // afterwards must not bring it back under.
+    const qsizetype tooBig = MaxPageSize + 1;
+    auto grow = [tooBig](qsizetype size, qsizetype removed, qsizetype added) {
+        return size >= tooBig ? tooBig : std::min(tooBig, size - removed + added);
+    };
+    std::vector<qsizetype> sizeOf(size_t(stages), 0);
+    for (int s = stages - 1; s >= 0; --s) {
+        if (!needed[size_t(s)])
+            continue;
+        qsizetype size = prepared.rawValue(s).size();
+        for (qsizetype r = firstReference[size_t(s)]; r < firstReference[size_t(s) + 1]; ++r) {
+            const Reference& ref = references[size_t(r)];
+            size = grow(size, ref.length, sizeOf[size_t(ref.stage)]);
+        }
+        sizeOf[size_t(s)] = size;
+    }
     qsizetype size = parsed.bytes.size();
     for (const auto& slot : parsed.placeholders) {
         const int stage = prepared.stageOf(slot.token);
         if (stage >= 0)
-            size += finalValue[size_t(stage)].size() - slot.length;
-        if (size > MaxPageSize) {
-            failure = tooLarge();
-            return false;
-        }
+            size = grow(size, slot.length, sizeOf[size_t(stage)]);
     }
-    // One allocation, then plain copies: the page is written in one go.
+    if (size > MaxPageSize) {
+        failure = tooLarge();
+        return false;
+    }
+
+    // One allocation, then plain copies; values inside values are written in
+    // place, with a stack of its own rather than deep recursion.
     QByteArray& text = page.text;
     text.resize(size);
     char* out = text.data();
-    const char* in = parsed.bytes.constData();
-    qsizetype copied = 0;
     auto put = [&out](const char* data, qsizetype length) {
         if (length > 0)
             std::memcpy(out, data, size_t(length));
         out += length;
     };
+    struct Frame
+    {
+        int stage;
+        qsizetype reference;
+        qsizetype copied;
+    };
+    std::vector<Frame> stack;
+    auto putValue = [&](int first) {
+        stack.push_back({first, firstReference[size_t(first)], 0});
+        while (!stack.empty()) {
+            Frame& frame = stack.back();
+            const QByteArrayView raw = prepared.rawValue(frame.stage);
+            if (frame.reference < firstReference[size_t(frame.stage) + 1]) {
+                const Reference& ref = references[size_t(frame.reference++)];
+                put(raw.data() + frame.copied, ref.start - frame.copied);
+                frame.copied = ref.start + ref.length;
+                stack.push_back({ref.stage, firstReference[size_t(ref.stage)], 0});
+            } else {
+                put(raw.data() + frame.copied, raw.size() - frame.copied);
+                stack.pop_back();
+            }
+        }
+    };
+    const char* in = parsed.bytes.constData();
+    qsizetype copied = 0;
     for (const auto& slot : parsed.placeholders) {
         const int stage = prepared.stageOf(slot.token);
         if (stage < 0)
             continue;
         put(in + copied, slot.start - copied);
-        const QByteArrayView value = finalValue[size_t(stage)];
-        put(value.data(), value.size());
+        putValue(stage);
         copied = slot.start + slot.length;
     }
     put(in + copied, parsed.bytes.size() - copied);
@@ -470,19 +515,38 @@ bool PageFiller::FillByPasses(QByteArrayView line, TextEncoding encoding,
     QByteArray text = templateFor(prepared.imageCount, encoding).bytes;
     QByteArray scratch;
 
+    // Every pass reads the whole page, so a line with thousands of
+    // placeholders in its page would take minutes: past this much reading
+    // the line fails instead. Real pages need a few megabytes.
+    constexpr qint64 budget = qint64(1) << 30;
+    qint64 read = 0;
+    auto spend = [&] {
+        read += text.size();
+        if (read <= budget)
+            return true;
+        failure = u"この行は項目の中の「<csv…>」などの置き換えが多すぎるため、ページを作成できません。"_s;
+        return false;
+    };
+
     // A pass for a field whose placeholder is nowhere in the page changes
     // nothing, so only the fields that occur are replaced.
     std::set<int> pending = fieldTokens(text, -1, prepared.lastField);
     while (!pending.empty()) {
         const int field = *pending.begin();
+        if (!spend())
+            return false;
         if (!replaceAll(text, prepared.token(field, scratch), prepared.row[field])) {
             failure = tooLarge();
             return false;
         }
+        if (!spend())
+            return false;
         pending = fieldTokens(text, field, prepared.lastField);
     }
     for (int k = 0; k < FixedCount; ++k) {
         const int stage = prepared.lastField + 1 + k;
+        if (!spend())
+            return false;
         if (!replaceAll(text, prepared.token(stage, scratch), prepared.fixedValues[k])) {
             failure = tooLarge();
             return false;
@@ -572,12 +636,15 @@ bool IsSafePageFileName(const QString& fileName, QString* reason)
         return refuse(u"商品IDが空か「.」だけなので、ファイル名になりません。"_s);
     const qsizetype dot = fileName.indexOf(u'.');
     const QStringView device = QStringView(fileName).first(dot < 0 ? fileName.size() : dot).trimmed();
-    if (device.size() == 3 || device.size() == 4) {
-        static const QStringList reserved = {u"CON"_s, u"PRN"_s, u"AUX"_s, u"NUL"_s};
+    if (device.size() >= 3 && device.size() <= 7) {
+        // Windows keeps these names for devices, with any extension.
+        static const QStringList reserved = {u"CON"_s, u"PRN"_s, u"AUX"_s, u"NUL"_s,
+                                             u"CONIN$"_s, u"CONOUT$"_s};
         const QString upper = device.toString().toUpper();
         const bool numbered = upper.size() == 4
                               && (upper.startsWith(u"COM"_s) || upper.startsWith(u"LPT"_s))
-                              && upper[3] >= u'1' && upper[3] <= u'9';
+                              && ((upper[3] >= u'0' && upper[3] <= u'9') || upper[3] == u'¹'
+                                  || upper[3] == u'²' || upper[3] == u'³');
         if (reserved.contains(upper) || numbered)
             return refuse(u"「%1」は Windows で予約された名前なので、ファイル名に使えません。"_s.arg(upper));
     }

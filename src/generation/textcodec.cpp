@@ -1,5 +1,7 @@
 #include "textcodec.h"
 
+#include "platform.h"
+
 #include <QHash>
 #include <QStringDecoder>
 #include <QStringEncoder>
@@ -9,7 +11,20 @@ namespace TextCodec {
 QString DecodeShiftJis(QByteArrayView bytes)
 {
     QStringDecoder decoder("Shift_JIS");
-    return decoder.decode(bytes);
+    if (!decoder.isValid())
+        return Platform::DecodeSystemShiftJis(bytes);
+    QString text = decoder.decode(bytes);
+    // A lead byte at the very end waits for a second byte and would vanish
+    // without a trace ("A\x81" would read as "A"). One more byte makes the
+    // decoder give it the substitute that any other unreadable byte gets.
+    text += decoder.decode(QByteArrayView("\0", 1));
+    text.chop(1);
+    return text;
+}
+
+bool IsShiftJisAvailable()
+{
+    return QStringDecoder("Shift_JIS").isValid() || Platform::HasSystemShiftJis();
 }
 
 namespace {
@@ -23,8 +38,15 @@ QByteArray encodeCodePoint(char32_t codePoint)
         return *it;
     QStringEncoder encoder("Shift_JIS");
     const QString one = QString::fromUcs4(&codePoint, 1);
-    QByteArray bytes = encoder.encode(one);
-    if (encoder.hasError() || bytes.isEmpty())
+    bool lossless = true;
+    QByteArray bytes;
+    if (encoder.isValid()) {
+        bytes = encoder.encode(one);
+        lossless = !encoder.hasError();
+    } else {
+        bytes = Platform::EncodeSystemShiftJis(one, &lossless);
+    }
+    if (!lossless || bytes.isEmpty())
         bytes.clear();
     cache.insert(codePoint, bytes);
     return bytes;
@@ -35,9 +57,16 @@ QByteArray encodeCodePoint(char32_t codePoint)
 QByteArray EncodeShiftJis(QStringView text, Unmappable unmappable)
 {
     QStringEncoder encoder("Shift_JIS");
-    QByteArray whole = encoder.encode(text);
+    bool lossless = true;
+    QByteArray whole;
+    if (encoder.isValid()) {
+        whole = encoder.encode(text);
+        lossless = !encoder.hasError();
+    } else {
+        whole = Platform::EncodeSystemShiftJis(text, &lossless);
+    }
     // The converter drops a lone surrogate without reporting it.
-    if (!encoder.hasError() && text.isValidUtf16())
+    if (lossless && text.isValidUtf16())
         return whole;
 
     // Rare: some character has no Shift_JIS form. Go character by character.

@@ -15,6 +15,9 @@ enum class Unmappable {
 };
 
 QString DecodeShiftJis(QByteArrayView bytes);
+// Whether Shift_JIS can be converted at all: by Qt, or where Qt lacks it, by
+// the system. Without it no page could be right.
+bool IsShiftJisAvailable();
 QByteArray EncodeShiftJis(QStringView text, Unmappable unmappable = Unmappable::Substitute);
 
 // Whether bytes are UTF-8 rather than Shift_JIS: they start with the UTF-8

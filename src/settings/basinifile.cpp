@@ -229,8 +229,10 @@ bool ReadFileBytes(const QString& filePath, QByteArray* bytes)
         const QFileInfo info(filePath);
         return !info.exists() && !info.isSymLink();
     }
-    QFile file(filePath);
-    if (!file.open(QIODevice::ReadOnly))
+    // A FIFO put in the file's place since the check must not hang the run.
+    QFile file;
+    bool replaced = false;
+    if (!basFile::OpenRegularFile(file, filePath, QIODevice::ReadOnly, &replaced))
         return false;
     *bytes = file.readAll();
     return file.error() == QFileDevice::NoError;
