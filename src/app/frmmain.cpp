@@ -14,14 +14,20 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QStatusBar>
+#include <QTemporaryFile>
+#include <QTranslator>
 
 #include <cmath>
 
@@ -33,6 +39,12 @@ frmMain::FileDialogRunner& fileDialogRunner()
 {
     static frmMain::FileDialogRunner runner;
     return runner;
+}
+
+frmMain::WritableProbe& writableProbe()
+{
+    static frmMain::WritableProbe probe;
+    return probe;
 }
 
 constexpr int kClientWidth = 797;
@@ -281,6 +293,65 @@ QString frmMain::ProgramFolder() const
     return m_programFolder.isEmpty() ? QCoreApplication::applicationDirPath() : m_programFolder;
 }
 
+QString frmMain::DataFolder() const
+{
+    return m_perUserFolder.isEmpty() ? ProgramFolder() : m_perUserFolder;
+}
+
+QString frmMain::PerUserFolder()
+{
+    return QDir(QDir::homePath()).filePath(u"Sorabi"_s);
+}
+
+QString frmMain::InstalledProgramFolder()
+{
+#ifdef SORABI_INSTALL_BINDIR
+    return QStringLiteral(SORABI_INSTALL_BINDIR);
+#else
+    return QString();
+#endif
+}
+
+void frmMain::SetWritableProbe(WritableProbe probe)
+{
+    writableProbe() = std::move(probe);
+}
+
+bool frmMain::IsFolderWritable(const QString& folder)
+{
+    if (writableProbe())
+        return writableProbe()(folder);
+    if (!QFileInfo(folder).isDir())
+        return false;
+    QTemporaryFile probe(QDir(folder).filePath(u".sorabi-probe-XXXXXX"_s));
+    return probe.open(); // removed again when it goes out of scope
+}
+
+bool frmMain::ChooseDataFolder(bool perUser)
+{
+    m_perUserFolder.clear();
+    const QString program = ProgramFolder();
+    const QString installed = InstalledProgramFolder();
+    // A package manager's folder is no place for pages, not even for an
+    // administrator who could write there.
+    const bool isInstalled = !installed.isEmpty() && QFileInfo(installed).isDir()
+                             && QDir(program) == QDir(installed);
+    if (!perUser && !isInstalled && IsFolderWritable(program))
+        return true;
+
+    const QString folder = PerUserFolder();
+    if (!QDir().mkpath(folder) || !IsFolderWritable(folder) || !QDir::setCurrent(folder)) {
+        MsgBox::Show(this,
+                     u"作業用のフォルダ「%1」を作成できないか、書き込めません。\r\n\r\n"
+                     "ホームフォルダの空き容量と書き込みの権限を確かめてください。"_s.arg(
+                         QDir::toNativeSeparators(folder)),
+                     MessageIcon::Critical);
+        return false;
+    }
+    m_perUserFolder = QDir::currentPath();
+    return true;
+}
+
 void frmMain::SetFileDialogRunner(FileDialogRunner runner)
 {
     fileDialogRunner() = std::move(runner);
@@ -293,9 +364,11 @@ void frmMain::CreatePages()
     RunUiImpl ui(*this);
     RunOptions options;
     options.csvPath = m_txtCsvPath->text();
-    options.workingCopyFolder = ProgramFolder();
-    options.outputParentFolder = ProgramFolder();
+    options.workingCopyFolder = DataFolder();
+    options.outputParentFolder = DataFolder();
     options.settingsPath = clsOption::DefaultIniPath();
+    // Beside the program the user knows where the pages are; elsewhere not.
+    options.announceOutputFolder = UsesPerUserFolder();
     const RunResult result = ::CreatePages(ui, options);
     m_lastOutputFolder = result.outputFolder;
     if (m_closeRequested)
@@ -350,6 +423,15 @@ QString frmMain::DialogStartFolder()
 
 void frmMain::cmdView_Click()
 {
+    // Qt's own file dialog speaks Japanese like the rest of the program,
+    // whatever the system's language, for as long as it is open. (Qt's
+    // Japanese texts for the whole program lost the first key typed into
+    // the settings window.)
+    QTranslator qtTexts;
+    if (qtTexts.load(QLocale(QLocale::Japanese, QLocale::Japan), u"qtbase"_s, u"_"_s,
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&qtTexts);
+
     QFileDialog dialog(this, u"商品データCSVファイルを指定してください。"_s);
     dialog.setObjectName(u"CommonDialog1"_s);
     dialog.setFileMode(QFileDialog::ExistingFile);

@@ -30,10 +30,33 @@ public:
 
     QString StatusText() const;
 
-    // Where the working copy and the output folders go: the program's
-    // folder unless set (tests set it).
+    // The folder that holds the program: where the working copy and the
+    // output folders go while it can take them. Tests set it.
     QString ProgramFolder() const;
     void SetProgramFolder(const QString& folder) { m_programFolder = folder; }
+
+    // Decides, before the start-up, where the working copy, the output
+    // folders and "option.ini" live: the program's folder, as for a program
+    // kept in a folder of its own, unless that folder is not writable or is
+    // the one the program was installed to (or `perUser` asks for it); then
+    // the per-user folder, created on first use and made the working folder
+    // so that "option.ini" lives there too. False, after telling the user,
+    // when that folder cannot be made.
+    bool ChooseDataFolder(bool perUser = false);
+    // The program's folder, or the per-user folder once chosen.
+    QString DataFolder() const;
+    bool UsesPerUserFolder() const { return !m_perUserFolder.isEmpty(); }
+    // "Sorabi" in the user's home folder.
+    static QString PerUserFolder();
+    // Where an installation puts the program; empty where none is known.
+    static QString InstalledProgramFolder();
+
+    // Whether files can be made in the folder, found out by making one and
+    // removing it (permission bits say nothing to an administrator, or about
+    // read-only media). Tests answer instead.
+    using WritableProbe = std::function<bool(const QString& folder)>;
+    static void SetWritableProbe(WritableProbe probe);
+    static bool IsFolderWritable(const QString& folder);
 
     // How the CSV file dialog is shown: by default modally. Tests answer it:
     // a path to choose it, nothing to cancel.
@@ -65,6 +88,7 @@ private:
     QLineEdit* m_txtCsvPath = nullptr;
     QLabel* m_statusText = nullptr;
     QString m_programFolder;
+    QString m_perUserFolder;
     QString m_lastOutputFolder;
     bool m_closeRequested = false;
 };

@@ -14,6 +14,8 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     Platform::IgnoreFileSizeSignal();
     QApplication::setApplicationName(QStringLiteral("Sorabi"));
+    // Lets the desktop match the window to its menu entry and icon.
+    QGuiApplication::setDesktopFileName(u"sorabi"_s);
     Look::RegisterFontSubstitutes();
     QApplication::setWindowIcon(Look::ProgramIcon());
     if (!TextCodec::IsShiftJisAvailable()) {
@@ -23,6 +25,10 @@ int main(int argc, char* argv[])
         return 1;
     }
     frmMain window;
+    // The desktop entry asks for the per-user folder whatever the program's
+    // folder is; started otherwise, the folder decides.
+    if (!window.ChooseDataFolder(QCoreApplication::arguments().contains(u"--per-user"_s)))
+        return 1;
     window.Startup();
     return app.exec();
 }
