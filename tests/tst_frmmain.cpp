@@ -1,6 +1,7 @@
 #include "app/frmmain.h"
 #include "app/msgbox.h"
 #include "app/shell.h"
+#include "settings/frmoption.h"
 #include "testutil.h"
 
 #include <QAction>
@@ -58,6 +59,8 @@ private slots:
         QDir::setCurrent(m_dir.path());
         m_shown.clear();
         m_answers.clear();
+        // A preview that fails at once: nothing here may wait for a network.
+        frmOption::SetPreviewBaseUrl(u"http://127.0.0.1:9/"_s);
         MsgBox::SetHandler([this](const QString& text, MessageIcon icon, MsgBox::Buttons) {
             m_shown.append({text, icon});
             return m_answers.isEmpty() ? MsgBox::Answer::Ok : m_answers.takeFirst();
@@ -66,6 +69,7 @@ private slots:
     void cleanup()
     {
         MsgBox::SetHandler({});
+        frmOption::SetPreviewBaseUrl(QString());
         frmMain::SetFileDialogRunner({});
         Shell::SetUrlOpener({});
     }
@@ -311,13 +315,17 @@ private slots:
         frmMain window;
         bool mainVisibleMeanwhile = true;
         QString shownFirst;
-        QTimer::singleShot(200, [&] {
+        QTimer closer;
+        connect(&closer, &QTimer::timeout, [&] {
             QWidget* modal = QApplication::activeModalWidget();
-            shownFirst = modal ? modal->objectName() : QString();
+            if (!modal || !modal->isVisible())
+                return;
+            shownFirst = modal->objectName();
             mainVisibleMeanwhile = window.isVisible();
-            if (modal)
-                modal->findChild<QPushButton*>(u"cmdCancel"_s)->click();
+            modal->findChild<QPushButton*>(u"cmdCancel"_s)->click();
+            closer.stop();
         });
+        closer.start(20);
         window.Startup();
         QCOMPARE(shownFirst, u"frmOption"_s);
         QVERIFY(!mainVisibleMeanwhile);
@@ -358,12 +366,15 @@ private slots:
         frmMain main;
         main.show();
         QString opened;
-        QTimer::singleShot(100, [&] {
-            if (QWidget* modal = QApplication::activeModalWidget()) {
+        QTimer closer; // closes the window once it is open and waiting
+        connect(&closer, &QTimer::timeout, [&] {
+            if (QWidget* modal = QApplication::activeModalWidget(); modal && modal->isVisible()) {
                 opened = modal->objectName();
                 modal->close();
+                closer.stop();
             }
         });
+        closer.start(20);
         main.findChild<QAction*>(action)->trigger();
         QCOMPARE(opened, window);
     }

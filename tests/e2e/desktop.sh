@@ -57,7 +57,9 @@ wait_window() { # name, seconds
     return 1
 }
 key() { xdotool key --clearmodifiers "$@"; sleep 0.15; }
-type_text() { xdotool type --delay 30 "$1"; sleep 0.15; }
+# Characters beyond the keyboard map are typed by remapping a spare key; a
+# slow pace gives the program time to see each remapping.
+type_text() { xdotool type --delay 120 "$1"; sleep 0.3; }
 
 # 1. The settings window comes first.
 settings=$(wait_window "サイト情報登録" 15) || fail "no settings window on first start"
@@ -67,6 +69,9 @@ sleep 0.5
 import -window root "$shots/1-settings-empty.png"
 
 # 2. Values typed with Enter between the fields (the list and the tax box take keys).
+# The first remapped key can arrive before the program has read the new map
+# and be lost: one throwaway character, erased, takes that risk.
+type_text "あ"; key BackSpace
 type_text "暮らしの道具店 そらび"; key Return
 type_text "毎日をちょっと良くする道具"; key Return
 type_text "送料無料"; key Return
