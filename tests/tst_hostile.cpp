@@ -272,6 +272,23 @@ class TestHostile : public QObject
         return result;
     }
 
+private:
+    // A disk fills up either on a small file system of its own, where one can
+    // be mounted, or under a limit on the file size, which needs no rights.
+    static void fullDiskRows()
+    {
+        QTest::addColumn<bool>("smallFileSystem");
+        QTest::newRow("small file system") << true;
+        QTest::newRow("file size limit") << false;
+    }
+    // The folder "small", on a small file system if asked; false when none
+    // can be mounted here.
+    bool smallFolder(bool smallFileSystem, std::optional<FaultyFs::SmallFileSystem>& fs) const
+    {
+        const QString folder = path(u"small"_s);
+        return QDir().mkpath(folder) && (!smallFileSystem || fs.emplace(folder, 64).mounted());
+    }
+
 private slots:
     void init()
     {
@@ -630,19 +647,13 @@ private slots:
         QCOMPARE(QDir(m_root.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QFileInfo(ini).fileName()});
     }
 
-    void settingsSaveOnFullDisk_data()
-    {
-        QTest::addColumn<bool>("smallFileSystem"); // else a limit on the file size
-        QTest::newRow("small file system") << true;
-        QTest::newRow("file size limit") << false;
-    }
+    void settingsSaveOnFullDisk_data() { fullDiskRows(); }
     void settingsSaveOnFullDisk()
     {
         QFETCH(bool, smallFileSystem);
         const QString folder = path(u"small"_s);
-        QVERIFY(QDir().mkpath(folder));
         std::optional<FaultyFs::SmallFileSystem> fs;
-        if (smallFileSystem && !fs.emplace(folder, 64).mounted())
+        if (!smallFolder(smallFileSystem, fs))
             QSKIP("cannot mount a tmpfs here; the file size limit stands in for it");
         const QString ini = folder + u"/option.ini"_s;
         const QByteArray old = settingsFile(sjis(u"古い店"_s));
@@ -942,19 +953,13 @@ private slots:
         }
     }
 
-    void workingCopyOnFullDisk_data()
-    {
-        QTest::addColumn<bool>("smallFileSystem");
-        QTest::newRow("small file system") << true;
-        QTest::newRow("file size limit") << false;
-    }
+    void workingCopyOnFullDisk_data() { fullDiskRows(); }
     void workingCopyOnFullDisk()
     {
         QFETCH(bool, smallFileSystem);
         const QString small = path(u"small"_s);
-        QVERIFY(QDir().mkpath(small));
         std::optional<FaultyFs::SmallFileSystem> fs;
-        if (smallFileSystem && !fs.emplace(small, 64).mounted())
+        if (!smallFolder(smallFileSystem, fs))
             QSKIP("cannot mount a tmpfs here; the file size limit stands in for it");
         QVERIFY(TestUtil::writeFile(small + u"/articles.csv"_s, csvFile({product("OLD")})));
         QVERIFY(TestUtil::writeFile(m_csv, csvFile({product("NEW", {{12, QByteArray(200000, 'n')}})})));
