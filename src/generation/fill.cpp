@@ -1,6 +1,7 @@
 #include "fill.h"
 
 #include "bascsv.h"
+#include "platform.h"
 #include "runui.h"
 #include "settings/basinifile.h"
 #include "settings/clsoption.h"
@@ -147,16 +148,10 @@ QString quoteField(QByteArrayView field, TextEncoding encoding)
 struct OptionSource::Stamp
 {
     std::filesystem::path path;
-    bool valid = false;
-    std::uintmax_t size = 0;
-    std::filesystem::file_time_type modified;
+    Platform::FileStamp file;
     quint64 writes = 0;
 
-    bool operator==(const Stamp& other) const
-    {
-        return valid && other.valid && size == other.size && modified == other.modified
-               && writes == other.writes;
-    }
+    bool operator==(const Stamp& other) const { return file == other.file && writes == other.writes; }
 };
 
 OptionSource::OptionSource(const QString& iniPath) : m_path(iniPath), m_stamp(new Stamp)
@@ -174,11 +169,7 @@ const OptionValues& OptionSource::Read()
 {
     Stamp now;
     now.writes = basIniFile::WriteCount();
-    std::error_code error;
-    now.size = std::filesystem::file_size(m_stamp->path, error); // fails for a folder too
-    if (!error)
-        now.modified = std::filesystem::last_write_time(m_stamp->path, error);
-    now.valid = !error;
+    now.file = Platform::StampOf(m_stamp->path); // not valid for a folder either
     if (now == *m_stamp)
         return m_values;
     m_values = clsOption::ReadRawValues(m_path);

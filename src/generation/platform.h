@@ -8,6 +8,7 @@
 #include <QIODevice>
 
 #include <cstdio>
+#include <filesystem>
 
 class QFile;
 
@@ -34,6 +35,39 @@ void IgnoreFileSizeSignal();
 // place. False with the system's reason, or with `replaced` set when
 // something other than a file is there. Write modes never create the file.
 bool OpenRegularFile(QFile& file, const QString& path, QIODevice::OpenMode mode, bool* replaced);
+
+// Creates an empty file, only if nothing is at the path yet. False with the
+// system's reason (FileError::Exists when something is there).
+bool CreateNewFile(const QString& path);
+
+// Appends `first` and then `second` to the regular file at the path, all or
+// nothing: a write that fails part-way (a full disk, the file size limit)
+// is taken back, so the file holds what it held before.
+enum class AppendResult {
+    Appended,
+    OpenFailed,  // the reason is in LastFileError()
+    NotAFile,    // a folder, FIFO or device is there
+    WriteFailed, // the reason is in LastFileError()
+};
+AppendResult AppendToRegularFile(const QString& path, QByteArrayView first, QByteArrayView second);
+
+// What tells cheaply whether a file may have changed since it was last
+// read: its size, its times and its identity, from one look at it.
+struct FileStamp
+{
+    bool valid = false; // a regular file is there
+    qint64 size = 0;
+    qint64 modified = 0; // nanoseconds, from whatever epoch the system uses
+    qint64 changed = 0;  // status change (POSIX): a copy that keeps the time still shows
+    quint64 identity = 0;
+
+    bool operator==(const FileStamp& other) const
+    {
+        return valid && other.valid && size == other.size && modified == other.modified
+               && changed == other.changed && identity == other.identity;
+    }
+};
+FileStamp StampOf(const std::filesystem::path& path);
 
 // Why the last file operation failed, in the kinds that the text file
 // messages tell apart: the system's error code, read right after the failing
