@@ -5,8 +5,8 @@
 //
 // usage: bench-desktop CSV_FILE PROGRAM_FOLDER [--cancel-probes N]
 
-#include "app/frmmain.h"
-#include "app/msgbox.h"
+#include "forms/frmmain.h"
+#include "widgets/msgbox.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -44,7 +44,7 @@ int main(int argc, char* argv[])
     });
 
     frmMain window;
-    window.SetProgramFolder(args[2]);
+    window.Folder().SetProgramFolder(args[2]);
     window.findChild<QLineEdit*>(u"txtCsvPath"_s)->setText(args[1]);
     window.show();
 

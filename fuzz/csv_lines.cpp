@@ -7,7 +7,7 @@
 
 #include "generation/bascsv.h"
 #include "generation/csvlines.h"
-#include "generation/textcodec.h"
+#include "base/textcodec.h"
 
 #include <QStringDecoder>
 

@@ -8,7 +8,8 @@
 
 #include "fuzzcheck.h"
 
-#include "generation/fill.h"
+#include "generation/filltemplate.h"
+#include "generation/pagefiller.h"
 
 #include <QDir>
 

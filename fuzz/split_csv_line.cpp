@@ -5,7 +5,7 @@
 #include "fuzzcheck.h"
 
 #include "generation/bascsv.h"
-#include "generation/textcodec.h"
+#include "base/textcodec.h"
 
 #include <string>
 #include <vector>

@@ -13,7 +13,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString kBatch = QStringLiteral(SORABI_BINARY_DIR "/src/sorabi-batch");
+const QString kBatch = QStringLiteral(SORABI_BATCH);
 const QString kExamples = QStringLiteral(SORABI_SOURCE_DIR "/examples");
 
 struct Outcome

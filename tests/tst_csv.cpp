@@ -1,6 +1,6 @@
 #include "generation/bascsv.h"
 #include "generation/csvlines.h"
-#include "generation/textcodec.h"
+#include "base/textcodec.h"
 #include "recordingui.h"
 
 #include <QFile>

@@ -1,10 +1,10 @@
 // Where the desktop program keeps its working copy, output folders and
 // settings: beside itself when it may, else in the per-user folder.
 
-#include "app/frmmain.h"
-#include "app/msgbox.h"
+#include "forms/frmmain.h"
+#include "widgets/msgbox.h"
 #include "settings/clsoption.h"
-#include "settings/frmoption.h"
+#include "forms/frmoption.h"
 #include "testutil.h"
 
 #include <QApplication>
@@ -52,7 +52,7 @@ class TestDataFolder : public QObject
     // writable.
     static void programFolderWritable(const QString& programFolder, bool writable)
     {
-        frmMain::SetWritableProbe([=](const QString& folder) {
+        DataFolder::SetWritableProbe([=](const QString& folder) {
             return canonical(folder) == canonical(programFolder) ? writable : true;
         });
     }
@@ -92,7 +92,7 @@ private slots:
     void cleanup()
     {
         MsgBox::SetHandler({});
-        frmMain::SetWritableProbe({});
+        DataFolder::SetWritableProbe({});
         frmOption::SetPreviewBaseUrl(QString());
         qputenv("HOME", m_oldHome);
         QDir::setCurrent(m_oldCurrent);
@@ -100,7 +100,7 @@ private slots:
 
     void perUserFolderIsInHome()
     {
-        QCOMPARE(frmMain::PerUserFolder(), perUser());
+        QCOMPARE(DataFolder::PerUserFolder(), perUser());
     }
 
     void choice_data()
@@ -123,18 +123,18 @@ private slots:
         QFETCH(bool, expectPerUser);
         QString folder = program();
         if (installed) {
-            folder = frmMain::InstalledProgramFolder();
+            folder = DataFolder::InstalledProgramFolder();
             if (folder.isEmpty() || !QFileInfo(folder).isDir())
                 QSKIP("the install folder does not exist here");
         }
         programFolderWritable(folder, writable);
         frmMain window;
-        window.SetProgramFolder(folder);
+        window.Folder().SetProgramFolder(folder);
         QVERIFY(window.ChooseDataFolder(asked));
         QVERIFY(m_shown.isEmpty());
-        QCOMPARE(window.UsesPerUserFolder(), expectPerUser);
+        QCOMPARE(window.Folder().IsPerUser(), expectPerUser);
         QCOMPARE(QFileInfo(perUser()).isDir(), expectPerUser);
-        QCOMPARE(canonical(window.DataFolder()), canonical(expectPerUser ? perUser() : folder));
+        QCOMPARE(canonical(window.Folder().Path()), canonical(expectPerUser ? perUser() : folder));
         // The working folder, where "option.ini" is looked for.
         QCOMPARE(canonical(QDir::currentPath()), canonical(expectPerUser ? perUser() : start()));
     }
@@ -144,7 +144,7 @@ private slots:
         QVERIFY(QFile::copy(kExamples + u"/option.ini"_s, start() + u"/option.ini"_s));
         programFolderWritable(program(), true);
         frmMain window;
-        window.SetProgramFolder(program());
+        window.Folder().SetProgramFolder(program());
         QVERIFY(window.ChooseDataFolder());
         const Shown done = runSample(window);
         QCOMPARE(done.text, u"ホームページを作成しました。"_s);
@@ -161,7 +161,7 @@ private slots:
         QVERIFY(QFile::copy(kExamples + u"/option.ini"_s, perUser() + u"/option.ini"_s));
         programFolderWritable(program(), false);
         frmMain window;
-        window.SetProgramFolder(program());
+        window.Folder().SetProgramFolder(program());
         QVERIFY(window.ChooseDataFolder());
         const Shown done = runSample(window);
         const QString folder = window.LastOutputFolder();
@@ -186,7 +186,7 @@ private slots:
         QVERIFY(QFile::copy(kExamples + u"/option.ini"_s, start() + u"/option.ini"_s));
         programFolderWritable(program(), false);
         frmMain window;
-        window.SetProgramFolder(program());
+        window.Folder().SetProgramFolder(program());
         QVERIFY(window.ChooseDataFolder());
         QString modal;
         QTimer answer;
@@ -216,7 +216,7 @@ private slots:
         QVERIFY(TestUtil::writeFile(perUser() + u"/keep.txt"_s, "mine"));
         programFolderWritable(program(), false);
         frmMain window;
-        window.SetProgramFolder(program());
+        window.Folder().SetProgramFolder(program());
         QVERIFY(window.ChooseDataFolder());
         QString modal = u"none"_s;
         QTimer::singleShot(0, [&] {
@@ -238,9 +238,9 @@ private slots:
         QVERIFY(TestUtil::writeFile(home(), "not a folder"));
         programFolderWritable(program(), false);
         frmMain window;
-        window.SetProgramFolder(program());
+        window.Folder().SetProgramFolder(program());
         QVERIFY(!window.ChooseDataFolder());
-        QVERIFY(!window.UsesPerUserFolder());
+        QVERIFY(!window.Folder().IsPerUser());
         QCOMPARE(m_shown.size(), 1);
         QCOMPARE(m_shown[0].icon, MessageIcon::Critical);
         QVERIFY(m_shown[0].text.contains(QDir::toNativeSeparators(perUser())));
@@ -264,7 +264,7 @@ private slots:
         QFETCH(bool, writable);
         QVERIFY(TestUtil::writeFile(program() + u"/file.txt"_s, "x"));
         const QString folder = path.isEmpty() ? QString() : m_dir.filePath(path);
-        QCOMPARE(frmMain::IsFolderWritable(folder), writable);
+        QCOMPARE(DataFolder::IsFolderWritable(folder), writable);
         // The probe leaves nothing behind.
         QCOMPARE(QDir(program()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
                  QStringList{u"file.txt"_s});

@@ -1,7 +1,7 @@
 // Qt's own file dialog speaks Japanese like the rest of the program, and
 // only while it is open.
 
-#include "app/frmmain.h"
+#include "forms/frmmain.h"
 
 #include <QCoreApplication>
 #include <QFileDialog>

@@ -1,4 +1,7 @@
-#include "generation/fill.h"
+#include "generation/filltemplate.h"
+#include "generation/pagefiller.h"
+#include "generation/pagename.h"
+#include "generation/pagevalues.h"
 #include "recordingui.h"
 #include "testutil.h"
 

@@ -1,7 +1,7 @@
-#include "app/artwork.h"
-#include "app/frmabout.h"
-#include "app/shell.h"
-#include "generation/appinfo.h"
+#include "widgets/artwork.h"
+#include "forms/frmabout.h"
+#include "widgets/shell.h"
+#include "base/appinfo.h"
 
 #include <QApplication>
 #include <QFontDatabase>

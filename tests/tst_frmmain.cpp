@@ -1,7 +1,7 @@
-#include "app/frmmain.h"
-#include "app/msgbox.h"
-#include "app/shell.h"
-#include "settings/frmoption.h"
+#include "forms/frmmain.h"
+#include "widgets/msgbox.h"
+#include "widgets/shell.h"
+#include "forms/frmoption.h"
 #include "testutil.h"
 
 #include <QAction>
@@ -257,7 +257,7 @@ private slots:
         const QString program = m_dir.filePath(u"program"_s);
         QDir().mkpath(program);
         frmMain window;
-        window.SetProgramFolder(program);
+        window.Folder().SetProgramFolder(program);
         window.show();
         child<QLineEdit>(window, u"txtCsvPath")->setText(kExamples + u"/products.csv"_s);
         QStringList statusSeen;
@@ -281,7 +281,7 @@ private slots:
         // The headless front end writes the same folder, byte for byte.
         QProcess batch;
         batch.setWorkingDirectory(m_dir.path());
-        batch.start(QStringLiteral(SORABI_BINARY_DIR "/src/sorabi-batch"),
+        batch.start(QStringLiteral(SORABI_BATCH),
                     {u"--output-dir"_s, m_dir.path(), kExamples + u"/products.csv"_s});
         QVERIFY(batch.waitForFinished(60000));
         QCOMPARE(batch.exitCode(), 0);
@@ -295,7 +295,7 @@ private slots:
         const QString program = m_dir.filePath(u"program"_s);
         QDir().mkpath(program);
         frmMain window;
-        window.SetProgramFolder(program);
+        window.Folder().SetProgramFolder(program);
         window.show();
         child<QLineEdit>(window, u"txtCsvPath")->setText(kExamples + u"/products.csv"_s);
         // A second start and the close both arrive while line 1 is shown.

@@ -1,5 +1,5 @@
-#include "app/msgbox.h"
-#include "settings/frmoption.h"
+#include "widgets/msgbox.h"
+#include "forms/frmoption.h"
 #include "template/hosts.h"
 
 #include <QApplication>

@@ -2,9 +2,9 @@
 // a sound page: no crash, no hang, nothing written outside the output folder,
 // and nothing already written lost.
 
-#include "generation/clstextfile.h"
+#include "base/clstextfile.h"
 #include "generation/generationrun.h"
-#include "generation/textcodec.h"
+#include "base/textcodec.h"
 #include "settings/basinifile.h"
 #include "settings/clsoption.h"
 #include "faultyfs.h"
@@ -35,7 +35,7 @@ using namespace Qt::StringLiterals;
 namespace {
 
 const QDateTime kTime(QDate(2026, 12, 6), QTime(18, 56, 26));
-const QString kBatch = QStringLiteral(SORABI_BINARY_DIR "/src/sorabi-batch");
+const QString kBatch = QStringLiteral(SORABI_BATCH);
 const QString kDone = u"ホームページを作成しました。"_s;
 
 QByteArray sjis(const QString& text)

@@ -1,4 +1,4 @@
-#include "settings/numbertext.h"
+#include "forms/numbertext.h"
 
 #include <QApplication>
 #include <QClipboard>

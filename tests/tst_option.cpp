@@ -1,4 +1,4 @@
-#include "generation/textcodec.h"
+#include "base/textcodec.h"
 #include "settings/basinifile.h"
 #include "settings/clsoption.h"
 

@@ -1,5 +1,5 @@
-#include "app/frmprogress.h"
-#include "app/msgbox.h"
+#include "forms/frmprogress.h"
+#include "widgets/msgbox.h"
 
 #include <QApplication>
 #include <QCloseEvent>

@@ -1,5 +1,5 @@
 #include "generation/generationrun.h"
-#include "generation/clstextfile.h"
+#include "base/clstextfile.h"
 #include "settings/clsoption.h"
 #include "recordingui.h"
 #include "testutil.h"

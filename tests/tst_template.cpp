@@ -1,6 +1,6 @@
 #include "template/bastemplate.h"
 #include "template/hosts.h"
-#include "generation/textcodec.h"
+#include "base/textcodec.h"
 
 #include <QRegularExpression>
 #include <QStringConverter>

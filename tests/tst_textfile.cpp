@@ -1,6 +1,6 @@
-#include "generation/basfile.h"
-#include "generation/clstextfile.h"
-#include "generation/textcodec.h"
+#include "base/basfile.h"
+#include "base/clstextfile.h"
+#include "base/textcodec.h"
 
 #include <QDir>
 #include <QFile>

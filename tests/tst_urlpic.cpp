@@ -1,4 +1,4 @@
-#include "settings/basurlpic.h"
+#include "forms/basurlpic.h"
 
 #include <QBuffer>
 #include <QElapsedTimer>

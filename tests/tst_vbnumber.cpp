@@ -1,4 +1,4 @@
-#include "generation/vbnumber.h"
+#include "base/vbnumber.h"
 
 #include <QTest>
 

@@ -2,7 +2,7 @@
 // files for the desktop's icon theme. Run by the build, never installed.
 // Usage: sorabi-icons FOLDER SIZE… (writes FOLDER/<n>x<n>/sorabi.png)
 
-#include "artwork.h"
+#include "widgets/artwork.h"
 
 #include <QDir>
 #include <QGuiApplication>

@@ -1,9 +1,8 @@
-#include "artwork.h"
-#include "frmmain.h"
-#include "msgbox.h"
-
-#include "generation/platform.h"
-#include "generation/textcodec.h"
+#include "base/platform.h"
+#include "base/textcodec.h"
+#include "forms/frmmain.h"
+#include "widgets/artwork.h"
+#include "widgets/msgbox.h"
 
 #include <QApplication>
 

@@ -83,16 +83,6 @@ private:
         Progress(RecordingUi& ui, int index) : m_ui(ui), m_index(index) {}
         ProgressLog& log() { return m_ui.progressWindows[m_index]; }
         void SetTitle(const QString& title) override { log().title = title; }
-        void SetMaxValue(int value) override
-        {
-            if (value == 0) {
-                log().refusedMaxValues.append(value);
-                m_ui.ShowMessage(QStringLiteral("MaxValue ﾌﾟﾛﾊﾟﾃｨに 0 は設定できません。"),
-                                 MessageIcon::None);
-                return;
-            }
-            log().maxValue = value;
-        }
         void Show() override { log().shown = true; }
         void SetMessage(const QString& message) override { m_message = message; }
         void SetValue(int value) override { m_value = value; }
@@ -104,6 +94,14 @@ private:
         }
         bool IsCancel() const override { return m_cancel; }
         void Close() override { log().closed = true; }
+
+    protected:
+        void ApplyMaxValue(int value) override { log().maxValue = value; }
+        void ShowRefusal(const QString& text) override
+        {
+            log().refusedMaxValues.append(0);
+            m_ui.ShowMessage(text, MessageIcon::None);
+        }
 
     private:
         RecordingUi& m_ui;

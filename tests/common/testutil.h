@@ -1,6 +1,6 @@
 #pragma once
 
-#include "generation/textcodec.h"
+#include "base/textcodec.h"
 
 #include <QByteArray>
 #include <QDir>

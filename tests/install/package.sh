@@ -85,7 +85,7 @@ mkdir "$work/installed" "$work/built"
 (cd "$work" && "$bin/sorabi-batch" --settings "$examples/option.ini" --output-dir installed \
     "$examples/products.csv" >installed.out 2>installed.err) \
     || fail "the installed sorabi-batch failed: $(cat "$work/installed.err")"
-"$build/src/sorabi-batch" --settings "$examples/option.ini" --output-dir "$work/built" \
+"$build/src/batch/sorabi-batch" --settings "$examples/option.ini" --output-dir "$work/built" \
     "$examples/products.csv" >/dev/null 2>&1
 count=$(find "$work/installed" -name '*.html' | wc -l)
 [ "$count" -eq 25 ] || fail "expected 25 pages, found $count"

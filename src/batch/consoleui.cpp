@@ -1,0 +1,89 @@
+#include "consoleui.h"
+
+#include "base/platform.h"
+
+#include <QElapsedTimer>
+#include <QString>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+void writeText(std::FILE* out, QString text)
+{
+    text.replace(u"\r\n"_s, u"\n"_s);
+    const QByteArray bytes = text.toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), out);
+}
+
+class ConsoleProgress : public ProgressView
+{
+public:
+    explicit ConsoleProgress(ConsoleUi& ui) : m_ui(ui) { m_clock.start(); }
+    ~ConsoleProgress() override { Close(); }
+
+    void SetTitle(const QString&) override {}
+    void Show() override {}
+    void SetMessage(const QString&) override {}
+    void SetValue(int value) override { m_value = value; }
+    void ReDraw() override
+    {
+        if (!m_ui.isTerminal())
+            return;
+        const qint64 now = m_clock.elapsed();
+        if (m_shown && now - m_lastPrint < 100 && m_value < m_max)
+            return;
+        m_lastPrint = now;
+        const double seconds = std::max<double>(now, 1) / 1000.0;
+        const QString line = u"\r%1 / %2 行  %3 行/秒\x1b[K"_s.arg(m_value).arg(m_max).arg(
+            qRound64(m_value / seconds));
+        writeText(m_ui.err(), line);
+        std::fflush(m_ui.err());
+        m_shown = true;
+        m_ui.SetProgressLineShown(true);
+    }
+    bool IsCancel() const override { return Platform::InterruptRequested(); }
+    void Close() override { m_ui.ClearProgressLine(); }
+
+protected:
+    void ApplyMaxValue(int value) override { m_max = value; }
+    void ShowRefusal(const QString& text) override { m_ui.ShowMessage(text, MessageIcon::None); }
+
+private:
+    ConsoleUi& m_ui;
+    QElapsedTimer m_clock;
+    qint64 m_lastPrint = 0;
+    int m_max = 1;
+    int m_value = 0;
+    bool m_shown = false;
+};
+
+} // namespace
+
+ConsoleUi::ConsoleUi(std::FILE* err) : m_err(err), m_terminal(Platform::IsTerminal(err)) {}
+
+void ConsoleUi::ClearProgressLine()
+{
+    if (m_progressLineShown) {
+        std::fputs("\r\x1b[K", m_err);
+        m_progressLineShown = false;
+    }
+}
+
+void ConsoleUi::ShowMessage(const QString& text, MessageIcon)
+{
+    ClearProgressLine();
+    writeText(m_err, text + u'\n');
+    std::fflush(m_err);
+}
+
+bool ConsoleUi::AskCancel(const QString&)
+{
+    // Only Ctrl-C asks, and pressing it is the answer.
+    return true;
+}
+
+std::unique_ptr<ProgressView> ConsoleUi::CreateProgress()
+{
+    return std::make_unique<ConsoleProgress>(*this);
+}

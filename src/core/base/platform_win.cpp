@@ -1,0 +1,189 @@
+// The Windows side of the platform layer.
+#include "base/platform.h"
+#include "base/platform_p.h"
+
+#include <cerrno>
+#include <chrono>
+#include <climits>
+
+#include <QFile>
+
+#include <io.h>
+#include <windows.h>
+
+namespace Platform {
+
+using Internal::g_interrupted;
+
+static BOOL WINAPI onConsoleControl(DWORD)
+{
+    g_interrupted = true;
+    return TRUE;
+}
+
+void InstallInterruptHandler()
+{
+    SetConsoleCtrlHandler(onConsoleControl, TRUE);
+}
+
+bool IsTerminal(std::FILE* stream)
+{
+    if (_isatty(_fileno(stream)) == 0)
+        return false;
+    const auto console = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+    DWORD mode = 0;
+    return GetConsoleMode(console, &mode)
+           && SetConsoleMode(console, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
+}
+
+// Qt's file access on Windows goes through the Win32 API, which leaves its
+// reason in the thread's last error, not in errno.
+void ClearFileError()
+{
+    SetLastError(ERROR_SUCCESS);
+}
+
+FileError LastFileError()
+{
+    switch (GetLastError()) {
+    case ERROR_SUCCESS:
+        return FileError::None;
+    case ERROR_ACCESS_DENIED:
+        return FileError::AccessDenied;
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+        return FileError::InUse;
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_PATHNAME:
+    case ERROR_FILENAME_EXCED_RANGE:
+        return FileError::BadName;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+        return FileError::NoSpace;
+    case ERROR_FILE_TOO_LARGE:
+        return FileError::TooLarge;
+    case ERROR_CRC:
+    case ERROR_GEN_FAILURE:
+    case ERROR_IO_DEVICE:
+        return FileError::Io;
+    case ERROR_DIRECTORY:
+        return FileError::IsFolder;
+    case ERROR_WRITE_PROTECT:
+        return FileError::ReadOnly;
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS:
+        return FileError::Exists;
+    case ERROR_PATH_NOT_FOUND:
+        return FileError::NotAFolder;
+    case ERROR_FILE_NOT_FOUND:
+        return FileError::NotFound;
+    case ERROR_NOT_ENOUGH_MEMORY:
+    case ERROR_OUTOFMEMORY:
+        return FileError::NoMemory;
+    default:
+        return FileError::Other;
+    }
+}
+
+namespace {
+constexpr UINT kShiftJis = 932;
+}
+
+bool HasSystemShiftJis()
+{
+    return IsValidCodePage(kShiftJis) != 0;
+}
+
+QString DecodeSystemShiftJis(QByteArrayView bytes)
+{
+    if (bytes.isEmpty() || bytes.size() > INT_MAX)
+        return QString();
+    const int size = int(bytes.size());
+    const int length = MultiByteToWideChar(kShiftJis, 0, bytes.data(), size, nullptr, 0);
+    QString text(length, Qt::Uninitialized);
+    MultiByteToWideChar(kShiftJis, 0, bytes.data(), size, reinterpret_cast<wchar_t*>(text.data()),
+                        length);
+    return text;
+}
+
+QByteArray EncodeSystemShiftJis(QStringView text, bool* lossless)
+{
+    *lossless = text.size() <= INT_MAX;
+    if (text.isEmpty() || !*lossless)
+        return QByteArray();
+    const auto* wide = reinterpret_cast<const wchar_t*>(text.utf16());
+    const int size = int(text.size());
+    BOOL usedDefault = FALSE;
+    const int length = WideCharToMultiByte(kShiftJis, WC_NO_BEST_FIT_CHARS, wide, size, nullptr, 0,
+                                           nullptr, &usedDefault);
+    QByteArray bytes(length, Qt::Uninitialized);
+    WideCharToMultiByte(kShiftJis, WC_NO_BEST_FIT_CHARS, wide, size, bytes.data(), length, nullptr,
+                        &usedDefault);
+    *lossless = !usedDefault;
+    return bytes;
+}
+
+bool CreateNewFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        return false;
+    file.close();
+    return file.error() == QFileDevice::NoError;
+}
+
+AppendResult AppendToRegularFile(const QString& path, QByteArrayView first, QByteArrayView second)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::Append | QIODevice::Unbuffered | QIODevice::ExistingOnly))
+        return AppendResult::OpenFailed;
+    const qint64 sizeBefore = file.size();
+    if (file.write(first.data(), first.size()) != first.size()
+        || file.write(second.data(), second.size()) != second.size()) {
+        const DWORD reason = GetLastError();
+        file.resize(sizeBefore);
+        SetLastError(reason);
+        return AppendResult::WriteFailed;
+    }
+    file.close();
+    if (file.error() != QFileDevice::NoError) {
+        const DWORD reason = GetLastError();
+        QFile::resize(path, sizeBefore);
+        SetLastError(reason);
+        return AppendResult::WriteFailed;
+    }
+    return AppendResult::Appended;
+}
+
+FileStamp StampOf(const std::filesystem::path& path)
+{
+    FileStamp stamp;
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error))
+        return stamp;
+    stamp.size = qint64(std::filesystem::file_size(path, error));
+    if (error)
+        return stamp;
+    const auto modified = std::filesystem::last_write_time(path, error);
+    if (error)
+        return stamp;
+    stamp.modified = qint64(
+        std::chrono::duration_cast<std::chrono::nanoseconds>(modified.time_since_epoch()).count());
+    stamp.valid = true;
+    return stamp;
+}
+
+bool OpenRegularFile(QFile& file, const QString& path, QIODevice::OpenMode mode, bool* replaced)
+{
+    *replaced = false;
+    // Windows opens no FIFO by a file name.
+    file.setFileName(path);
+    return file.open(mode | QIODevice::ExistingOnly);
+}
+
+std::filesystem::path FileSystemPath(const QString& path)
+{
+    return std::filesystem::path(path.toStdWString());
+}
+
+} // namespace Platform

@@ -1,0 +1,214 @@
+#include "generation/generationrun.h"
+
+#include "base/basfile.h"
+#include "base/clstextfile.h"
+#include "base/textcodec.h"
+#include "generation/csvlines.h"
+#include "generation/filltemplate.h"
+#include "generation/pagefiller.h"
+#include "generation/runui.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+bool g_running = false;
+
+class RunningFlag
+{
+public:
+    RunningFlag() { g_running = true; }
+    ~RunningFlag() { g_running = false; }
+};
+
+// The cursor, status text and progress window as a run leaves them however
+// it ends.
+class RunScreen
+{
+public:
+    explicit RunScreen(RunUi& ui) : m_ui(ui) {}
+    ~RunScreen() { Restore(); }
+
+    void Start()
+    {
+        m_ui.SetWaitCursor(true);
+        m_started = true;
+    }
+    ProgressView& OpenProgress()
+    {
+        m_progress = m_ui.CreateProgress();
+        return *m_progress;
+    }
+    void CloseProgress()
+    {
+        if (m_progress) {
+            m_progress->Close();
+            m_progress.reset();
+        }
+    }
+    void Restore()
+    {
+        CloseProgress();
+        if (m_started) {
+            m_ui.SetWaitCursor(false);
+            m_ui.SetStatusText(QString());
+            m_started = false;
+        }
+    }
+
+private:
+    RunUi& m_ui;
+    std::unique_ptr<ProgressView> m_progress;
+    bool m_started = false;
+};
+
+bool samePath(const QString& a, const QString& b)
+{
+    const QString ca = QFileInfo(a).canonicalFilePath();
+    return !ca.isEmpty() && ca == QFileInfo(b).canonicalFilePath();
+}
+
+bool isBlankLine(QByteArrayView line)
+{
+    for (char c : line) {
+        if (c != ' ')
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool IsRunInProgress()
+{
+    return g_running;
+}
+
+QString OutputFolderName(const QDateTime& time)
+{
+    return time.toString(u"yyyyMMddHHmmss"_s);
+}
+
+RunResult CreatePages(RunUi& ui, const RunOptions& options)
+{
+    RunResult result;
+    if (g_running)
+        return result; // Busy
+    RunningFlag running;
+
+    // 1. The path must name a file.
+    if (!basFile::IsFileExists(options.csvPath)) {
+        ui.ShowMessage(u"CSVファイルに指定したパスは無効です。"_s, MessageIcon::Exclamation);
+        result.outcome = RunOutcome::InvalidPath;
+        return result;
+    }
+    RunScreen screen(ui);
+    screen.Start();
+
+    // 2. The working copy, then the lines. The file is read once: the copy
+    //    is written from the bytes that are then split, which is what reading
+    //    the copy back would give.
+    ui.SetStatusText(u"ファイルをコピーしています..."_s);
+    QByteArray bytes;
+    if (!ReadCsvBytes(ui, options.csvPath, bytes)) {
+        result.outcome = RunOutcome::ReadFailed;
+        return result;
+    }
+    if (!options.workingCopyFolder.isEmpty()) {
+        const QString copyPath = QDir(options.workingCopyFolder).filePath(u"articles.csv"_s);
+        if (!samePath(options.csvPath, copyPath)) {
+            // Through a new file and a rename: a full disk leaves the old copy whole.
+            QSaveFile copy(copyPath);
+            if (!copy.open(QIODevice::WriteOnly) || copy.write(bytes) != bytes.size()
+                || !copy.commit()) {
+                ui.ShowMessage(u"作業用のコピー「%1」を作成できませんでした。\r\n\r\n%2"_s.arg(
+                                   QDir::toNativeSeparators(copyPath), copy.errorString()),
+                               MessageIcon::Critical);
+                result.outcome = RunOutcome::ReadFailed;
+                return result;
+            }
+        }
+    }
+    ui.SetStatusText(u"データを読み込んでいます..."_s);
+    const CsvLineList lines = CsvLineList::FromBytes(std::move(bytes));
+
+    // 3. The output folder.
+    const QString folderName = OutputFolderName(options.now());
+    const QString folder = QDir(options.outputParentFolder).absoluteFilePath(folderName);
+    if (QFileInfo::exists(folder) || !QDir().mkdir(folder)) {
+        const QString why = QFileInfo::exists(folder)
+                                ? u"同じ名前のフォルダかファイルがすでにあります。少し待ってからもう一度作成してください。"_s
+                                : u"フォルダを作れる場所か、空き容量を確かめてください。"_s;
+        ui.ShowMessage(u"出力フォルダ「%1」を作成できませんでした。\r\n\r\n%2"_s.arg(
+                           QDir::toNativeSeparators(folder), why),
+                       MessageIcon::Critical);
+        result.outcome = RunOutcome::FolderFailed;
+        return result;
+    }
+    result.outputFolder = folder;
+
+    // 4. One page per line.
+    ui.SetStatusText(u"ホームページを作成しています..."_s);
+    const qsizetype last = lines.lastIndex();
+    const int n = int(std::min<qsizetype>(last, std::numeric_limits<int>::max()));
+    ProgressView& progress = screen.OpenProgress();
+    progress.SetTitle(u"ホームページを作成中..."_s);
+    progress.SetMaxValue(n);
+    progress.Show();
+
+    PageFiller filler;
+    OptionSource settings(options.settingsPath);
+    std::unique_ptr<clsTextFile> textFile;
+    const QString total = QString::number(n);
+    const QString folderPrefix = folder + u'/';
+    FilledPage page;
+    for (int i = 1; i <= n; ++i) {
+        progress.SetMessage(QString::number(i) + u" / "_s + total);
+        progress.SetValue(i);
+        progress.ReDraw();
+        if (progress.IsCancel() && ui.AskCancel(u"キャンセルしますか？"_s)) {
+            result.outcome = RunOutcome::Cancelled;
+            return result;
+        }
+
+        const QByteArrayView line = lines.line(i);
+        if (isBlankLine(line))
+            continue;
+        if (!FillTemplate(ui, filler, line, lines.encoding(), settings.Read(), i + 1, page)) {
+            result.outcome = RunOutcome::LineFailed;
+            return result;
+        }
+        const QByteArray encoded =
+            lines.encoding() == TextEncoding::Utf8
+                ? TextCodec::EncodeShiftJis(QString::fromUtf8(page.text),
+                                            TextCodec::Unmappable::CharacterReference)
+                : std::move(page.text);
+
+        const QString path = folderPrefix + page.fileName;
+        if (!textFile)
+            textFile = std::make_unique<clsTextFile>();
+        if (!textFile->CreateText(path) || !textFile->WriteBytes(path, encoded)) {
+            screen.CloseProgress();
+            ui.ShowMessage(textFile->Message() + u"\r\n\r\n"_s + LineLabel(i + 1, page.articleId) + u"：「"_s
+                               + QDir::toNativeSeparators(path) + u"」"_s,
+                           MessageIcon::Critical);
+            result.outcome = RunOutcome::WriteFailed;
+            return result;
+        }
+        ++result.pagesWritten;
+    }
+
+    screen.Restore();
+    QString done = u"ホームページを作成しました。"_s;
+    if (options.announceOutputFolder)
+        done += u"\r\n\r\n保存先: "_s + QDir::toNativeSeparators(folder);
+    ui.ShowMessage(done, MessageIcon::Information);
+    result.outcome = RunOutcome::Completed;
+    return result;
+}
