@@ -169,6 +169,7 @@ private slots:
         QCOMPARE(process.exitStatus(), QProcess::NormalExit);
         QCOMPARE(process.exitCode(), 130);
         QCOMPARE(lastLine(QString::fromUtf8(process.readAllStandardOutput())), folder);
+        QVERIFY(QString::fromUtf8(process.readAllStandardError()).contains(u"中断しました。作成済みの"_s));
         const QStringList written = QDir(folder).entryList(QDir::Files);
         QVERIFY(written.size() < 200000);
         for (const QString& name : written)

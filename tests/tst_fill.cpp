@@ -402,6 +402,30 @@ private slots:
         QVERIFY(quick > 100);
     }
 
+    // A product split by a line break inside a cell fails for too few
+    // fields; an unclosed quote on the line is the sign, and the hint says so.
+    void unclosedQuoteHint_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<bool>("hint");
+        QTest::newRow("cell cut by a line break") << u"1001,本革の財布,\"説明の前半"_s << true;
+        QTest::newRow("apostrophe never closed") << u"1001,'説明"_s << true;
+        QTest::newRow("quotes closed") << u"1001,\"財布,小物\",x"_s << false;
+    }
+    void unclosedQuoteHint()
+    {
+        QFETCH(QString, line);
+        QFETCH(bool, hint);
+        RecordingUi ui;
+        PageFiller filler;
+        FilledPage page;
+        QVERIFY(!FillTemplate(ui, filler, line.toUtf8(), TextEncoding::Utf8, optionValues(kShop), 2,
+                              page));
+        QCOMPARE(ui.messages.size(), 1);
+        QVERIFY(ui.messages[0].text.contains(u"項目の数が足りません"_s));
+        QCOMPARE(ui.messages[0].text.contains(u"セルの中に改行があると"_s), hint);
+    }
+
     void shiftJisAndUtf8GiveTheSamePage()
     {
         QStringList fields = TestUtil::productFields({u"1001"_s, u"本革の長財布①～"_s});

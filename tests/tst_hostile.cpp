@@ -897,7 +897,10 @@ private slots:
         RunOptions roomy = options();
         roomy.outputParentFolder = path(u"roomy"_s);
         QVERIFY(QDir().mkpath(roomy.outputParentFolder));
-        QCOMPARE(CreatePages(reference, roomy).outcome, RunOutcome::Completed);
+        // A repeated ID stops the run at its second line, before the page
+        // that does not fit; nothing is ever appended to the first page.
+        QCOMPARE(CreatePages(reference, roomy).outcome,
+                 repeated ? RunOutcome::LineFailed : RunOutcome::Completed);
         const QString roomyFolder = roomy.outputParentFolder + u"/20261206185626"_s;
 
         const QString small = path(u"small"_s);
@@ -925,8 +928,9 @@ private slots:
         const RunResult result = run(ui, o, &problem);
         limit.reset();
         QVERIFY2(problem.isEmpty(), qPrintable(problem));
-        QCOMPARE(result.outcome, RunOutcome::WriteFailed);
-        QVERIFY2(ui.messages.last().text.startsWith(u"61:"_s), qPrintable(ui.messages.last().text));
+        QCOMPARE(result.outcome, repeated ? RunOutcome::LineFailed : RunOutcome::WriteFailed);
+        QVERIFY2(ui.messages.last().text.contains(repeated ? u"重複"_s : u"61:"_s),
+                 qPrintable(ui.messages.last().text));
         // The fourth page is the first that does not fit.
         QCOMPARE(result.pagesWritten, simulated ? 9 : 3);
 
@@ -993,7 +997,7 @@ private slots:
         QTest::newRow("binary garbage") << u"garbage"_s << 1 << u"項目の数が足りません"_s;
         QTest::newRow("a FIFO as the CSV") << u"fifo"_s << 1 << u"無効です"_s;
         QTest::newRow("output folder below a file") << u"below file"_s << 1 << u"作成できませんでした"_s;
-        QTest::newRow("settings are a folder") << u"settings folder"_s << 0 << kDone;
+        QTest::newRow("settings are a folder") << u"settings folder"_s << 2 << u"option.ini」が見つからない"_s;
         QTest::newRow("page beyond the file size limit") << u"limit"_s << 1 << u"61:"_s;
         // Columns the template never shows, whose placeholders multiply each
         // other: the page is small, so building it must take little memory.

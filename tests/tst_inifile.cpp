@@ -46,7 +46,11 @@ private slots:
         row("names ignore case", "[option]\r\nSiteName=v\r\n", "SITENAME", "v");
         row("blanks around everything", "  [ OPTION ]\r\n\t KEY \t= \t v x \t\r\n", "KEY", "v x");
         row("text after ] ignored", "[OPTION] ; main\r\nKEY=v\r\n", "KEY", "v");
-        row("header without ]", "[OPTION\r\nKEY=v\r\n", "KEY", "v");
+        // Without "]" a line is no header: the keys below stay in the section above.
+        row("header without ]", "[OPTION\r\nKEY=v\r\n", "KEY", "", false);
+        row("keys under a header without ]", "[OPTION]\r\n[OTHER\r\nKEY=v\r\n", "KEY", "v");
+        row("end-of-file mark after the last value", "[OPTION]\r\nKEY=v\x1A", "KEY", "v");
+        row("UTF-8 byte-order mark before the header", "\xEF\xBB\xBF[OPTION]\r\nKEY=v\r\n", "KEY", "v");
         row("double quotes", "[OPTION]\r\nKEY= \"a b\" \r\n", "KEY", "a b");
         row("single quotes", "[OPTION]\r\nKEY='a b'\r\n", "KEY", "a b");
         row("blanks inside quotes kept", "[OPTION]\r\nKEY=\" a \"\r\n", "KEY", " a ");

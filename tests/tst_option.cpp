@@ -75,6 +75,46 @@ class TestOption : public QObject
     QString path(const QString& name) const { return m_dir.filePath(name); }
 
 private slots:
+    // Editors save UTF-8, with or without a byte-order mark; real Shift_JIS
+    // must never be taken for it. A save keeps the file's encoding.
+    void fileEncoding_data()
+    {
+        QTest::addColumn<QByteArray>("bom");
+        QTest::addColumn<bool>("utf8");
+        QTest::newRow("Shift_JIS") << QByteArray() << false;
+        QTest::newRow("UTF-8") << QByteArray() << true;
+        QTest::newRow("UTF-8 with byte-order mark") << "\xEF\xBB\xBF"_ba << true;
+    }
+    void fileEncoding()
+    {
+        QFETCH(QByteArray, bom);
+        QFETCH(bool, utf8);
+        const QString site = u"革小物の店 そらび ～①㈱髙"_s;
+        const QString file = m_dir.filePath(u"option.ini"_s);
+        const QByteArray siteBytes = utf8 ? site.toUtf8() : TextCodec::EncodeShiftJis(site);
+        putFile(file, bom + "[OPTION]\r\nSITENAME=" + siteBytes + "\r\nTAX=8\r\n");
+
+        clsOption option(file);
+        option.GetOptionIniValue();
+        QCOMPARE(option.SiteName(), site);
+        QCOMPARE(option.Tax(), u"8"_s);
+        QCOMPARE(clsOption::ReadRawValues(file)[1], TextCodec::EncodeShiftJis(site));
+
+        const QString copy = utf8 ? u"送料無料🎁"_s : u"送料無料"_s;
+        option.SetCatchCopy1(copy);
+        QVERIFY(option.SetOptionIniValue());
+        const QByteArray saved = contentOf(file);
+        QVERIFY(saved.startsWith(QByteArray(bom + "[OPTION]")));
+        QCOMPARE(basIniFile::FileEncoding(saved), utf8 ? TextEncoding::Utf8 : TextEncoding::ShiftJis);
+        QVERIFY(saved.contains(siteBytes));
+        clsOption again(file);
+        again.GetOptionIniValue();
+        QCOMPARE(again.CatchCopy1(), copy);
+        // Pages are Shift_JIS: what it cannot hold is a character reference.
+        QCOMPARE(TextCodec::DecodeShiftJis(clsOption::ReadRawValues(file)[2]),
+                 utf8 ? u"送料無料&#x1F381;"_s : copy);
+    }
+
     void constructionReadsNothing()
     {
         const QString file = path(u"filled.ini"_s);

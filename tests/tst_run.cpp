@@ -154,16 +154,33 @@ private slots:
         QCOMPARE(ui.messages.size(), 1);
     }
 
-    void repeatedIdAppends()
+    // A repeated article ID (also one that differs only in case, as Windows
+    // compares file names) stops the run at its second line, naming both.
+    void repeatedIdStops_data()
     {
-        writeCsv({u"h"_s, productLine(u"D"_s, u"最初"_s), productLine(u"D"_s, u"二番目"_s)});
+        QTest::addColumn<QString>("second");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("same ID") << u"D1"_s << u"商品ID「D1」が 3 行目と 5 行目で重複しています。"_s;
+        QTest::newRow("other case") << u"d1"_s
+                                    << u"商品ID「d1」（5 行目）と「D1」（3 行目）は、大文字と小文字の違いしかないため"_s;
+        QTest::newRow("full-width other case") << u"ｄ１"_s << u"「ｄ１」（5 行目）と「Ｄ１」（3 行目）"_s;
+    }
+    void repeatedIdStops()
+    {
+        QFETCH(QString, second);
+        QFETCH(QString, message);
+        const QString first = second == u"ｄ１"_s ? u"Ｄ１"_s : u"D1"_s;
+        writeCsv({u"h"_s, productLine(u"A"_s), productLine(first, u"最初"_s), productLine(u"B"_s),
+                  productLine(second, u"二番目"_s), productLine(u"C"_s)});
         RecordingUi ui;
-        QCOMPARE(CreatePages(ui, options()).outcome, RunOutcome::Completed);
-        QCOMPARE(pages(), QStringList{u"D.html"_s});
-        const QString text = TextCodec::DecodeShiftJis(TestUtil::readFile(outputFolder() + u"/D.html"_s));
-        QCOMPARE(text.count(u"<!DOCTYPE"_s), 2);
-        QVERIFY(text.indexOf(u"最初"_s) < text.indexOf(u"二番目"_s));
-        QVERIFY(text.contains(u"</html>\r\n\r\n<!DOCTYPE"_s));
+        QCOMPARE(CreatePages(ui, options()).outcome, RunOutcome::LineFailed);
+        QCOMPARE(pages().size(), 3); // the pages before it stay
+        const QString text = TextCodec::DecodeShiftJis(TestUtil::readFile(outputFolder() + u'/' + first + u".html"_s));
+        QCOMPARE(text.count(u"<!DOCTYPE"_s), 1);
+        QCOMPARE(ui.messages.size(), 1);
+        QCOMPARE(ui.messages[0].icon, MessageIcon::Critical);
+        QVERIFY2(ui.messages[0].text.contains(message), qPrintable(ui.messages[0].text));
+        QVERIFY(ui.messages[0].text.startsWith(u"5 行目"_s));
     }
 
     void headerOnlyAndEmpty_data()
@@ -282,7 +299,11 @@ private slots:
         QVERIFY(QDir().mkpath(outputFolder()));
         QVERIFY(TestUtil::writeFile(outputFolder() + u"/earlier.html"_s, "earlier"));
         RecordingUi ui;
-        const RunResult result = CreatePages(ui, options());
+        RunOptions o = options(); // a clock that stands still: every second is taken
+        int waits = 0;
+        o.wait = [&](int) { ++waits; };
+        const RunResult result = CreatePages(ui, o);
+        QCOMPARE(waits, 3);
         QCOMPARE(result.outcome, RunOutcome::FolderFailed);
         QCOMPARE(ui.messages.size(), 1);
         QCOMPARE(ui.messages[0].icon, MessageIcon::Critical);
@@ -292,6 +313,26 @@ private slots:
         QVERIFY(ui.progressWindows.isEmpty());
         QCOMPARE(ui.waitCursor, false);
         QCOMPARE(ui.statusText, QString());
+    }
+
+    // A second run in the same second waits for the next second's name.
+    void nextSecondWhenTheFolderIsTaken()
+    {
+        writeCsv({u"h"_s, productLine(u"F1"_s)});
+        QVERIFY(QDir().mkpath(outputFolder()));
+        QDateTime clock = kTime.addMSecs(250);
+        QList<int> waits;
+        RunOptions o = options();
+        o.now = [&] { return clock; };
+        o.wait = [&](int ms) {
+            waits.append(ms);
+            clock = clock.addMSecs(ms);
+        };
+        RecordingUi ui;
+        const RunResult result = CreatePages(ui, o);
+        QCOMPARE(result.outcome, RunOutcome::Completed);
+        QCOMPARE(result.outputFolder, m_program + u"/20261206185627"_s);
+        QCOMPARE(waits, QList<int>{750});
     }
 
     void workingCopyChosenItself()

@@ -12,8 +12,7 @@ namespace {
 void writeText(std::FILE* out, QString text)
 {
     text.replace(u"\r\n"_s, u"\n"_s);
-    const QByteArray bytes = text.toLocal8Bit();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), out);
+    Platform::Print(out, text);
 }
 
 class ConsoleProgress : public ProgressView

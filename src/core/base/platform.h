@@ -26,6 +26,15 @@ bool InterruptRequested();
 // where it cannot, the answer is false.
 bool IsTerminal(std::FILE* stream);
 
+// Writes text to standard output or error in the form the reader expects:
+// the locale's encoding on the free systems; on Windows the console's own
+// text, or the console code page's bytes when redirected.
+void Print(std::FILE* stream, const QString& text);
+
+// Whether a window can be shown at all: on the free systems a display server
+// must be named (or Qt told to draw elsewhere); Windows always has one.
+bool HasDisplay();
+
 // A page that reaches the file size limit must fail with a message as on a
 // full disk, not end the program half-way (POSIX sends a signal for it).
 void IgnoreFileSizeSignal();

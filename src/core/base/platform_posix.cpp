@@ -37,6 +37,21 @@ bool IsTerminal(std::FILE* stream)
     return isatty(fileno(stream)) != 0;
 }
 
+void Print(std::FILE* stream, const QString& text)
+{
+    const QByteArray bytes = text.toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+}
+
+bool HasDisplay()
+{
+    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
+        if (!qEnvironmentVariableIsEmpty(name))
+            return true;
+    }
+    return false;
+}
+
 void ClearFileError()
 {
     errno = 0;

@@ -38,6 +38,17 @@ bool IsTerminal(std::FILE* stream)
 
 // Qt's file access on Windows goes through the Win32 API, which leaves its
 // reason in the thread's last error, not in errno.
+void Print(std::FILE* stream, const QString& text)
+{
+    const QByteArray bytes = text.toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+}
+
+bool HasDisplay()
+{
+    return true;
+}
+
 void ClearFileError()
 {
     SetLastError(ERROR_SUCCESS);

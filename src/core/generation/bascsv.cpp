@@ -12,8 +12,9 @@ inline char at(QByteArrayView v, qsizetype i)
     return v[i];
 }
 
+// Returns whether a quoted field was never closed.
 template <typename View, typename Char>
-void splitLine(View line, QList<View>& row)
+bool splitLine(View line, QList<View>& row)
 {
     constexpr Char comma = ',';
     constexpr Char doubleQuote = '"';
@@ -21,6 +22,7 @@ void splitLine(View line, QList<View>& row)
 
     const qsizetype length = line.size();
     qsizetype p = 0;
+    bool unclosed = false;
     while (p < length) {
         Char terminator = comma;
         const Char first = at(line, p);
@@ -48,11 +50,14 @@ void splitLine(View line, QList<View>& row)
             p += 1;
         else if (stop == AtClosingQuote)
             p += 2;
-        else
+        else {
+            unclosed = terminator != comma;
             break;
+        }
     }
     if (length > 0 && at(line, length - 1) == comma)
         row.append(View());
+    return unclosed;
 }
 
 } // namespace
@@ -76,6 +81,12 @@ QList<QByteArrayView> SplitCsvLine(QByteArrayView line)
     row.reserve(24);
     splitLine<QByteArrayView, char>(line, row);
     return row;
+}
+
+bool HasUnclosedQuote(QByteArrayView line)
+{
+    QList<QByteArrayView> row;
+    return splitLine<QByteArrayView, char>(line, row);
 }
 
 } // namespace basCsv

@@ -19,4 +19,8 @@ QStringList SplitCsvLine(QStringView line);
 // characters never contain the bytes of a comma or a quote.
 QList<QByteArrayView> SplitCsvLine(QByteArrayView line);
 
+// Whether a field of the line opens a quote that the line never closes: the
+// sign of a line break inside a spreadsheet cell, which splits a product.
+bool HasUnclosedQuote(QByteArrayView line);
+
 } // namespace basCsv

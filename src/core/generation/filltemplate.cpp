@@ -1,5 +1,6 @@
 #include "generation/filltemplate.h"
 
+#include "generation/bascsv.h"
 #include "generation/pagefiller.h"
 #include "generation/pagename.h"
 #include "generation/runui.h"
@@ -25,6 +26,8 @@ bool FillTemplate(RunUi& ui, PageFiller& filler, QByteArrayView line, TextEncodi
     if (ok)
         return true;
     page.text.clear();
+    if (basCsv::HasUnclosedQuote(line))
+        failure += u"\r\n\r\nこの行には閉じられていない引用符（\" または '）があります。セルの中に改行があると、1 つの商品が 2 行に分かれてしまいます。表計算ソフトでセルの中の改行を取り除いてから、CSVファイルを保存し直してください。"_s;
     QString text = failure;
     if (lineNumber > 0)
         text = LineLabel(lineNumber, page.articleId) + u"のページを作成できませんでした。\r\n\r\n"_s

@@ -6,10 +6,12 @@
 #include "generation/csvlines.h"
 #include "generation/filltemplate.h"
 #include "generation/pagefiller.h"
+#include "generation/pagename.h"
 #include "generation/runui.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 #include <QSaveFile>
 
 #include <memory>
@@ -17,6 +19,9 @@
 using namespace Qt::StringLiterals;
 
 namespace {
+
+// A second run in the same second waits for the next one; a few tries at most.
+constexpr int MaxFolderAttempts = 4;
 
 bool g_running = false;
 
@@ -85,6 +90,20 @@ bool isBlankLine(QByteArrayView line)
 
 } // namespace
 
+QString DuplicateMessage(const QString& firstId, qsizetype firstLine, const QString& secondId,
+                         qsizetype secondLine)
+{
+    QString text = firstId == secondId
+                       ? u"商品ID「%1」が %2 行目と %3 行目で重複しています。"_s.arg(firstId).arg(firstLine).arg(
+                             secondLine)
+                       : u"商品ID「%1」（%2 行目）と「%3」（%4 行目）は、大文字と小文字の違いしかないため、同じファイル名になります。"_s
+                             .arg(secondId)
+                             .arg(secondLine)
+                             .arg(firstId)
+                             .arg(firstLine);
+    return text + u"\r\n\r\n同じ商品IDのページは 1 つしか作れません。CSVファイルの商品IDを重複しないように直してから、もう一度作成してください。"_s;
+}
+
 bool IsRunInProgress()
 {
     return g_running;
@@ -138,11 +157,29 @@ RunResult CreatePages(RunUi& ui, const RunOptions& options)
     ui.SetStatusText(u"データを読み込んでいます..."_s);
     const CsvLineList lines = CsvLineList::FromBytes(std::move(bytes));
 
-    // 3. The output folder.
-    const QString folderName = OutputFolderName(options.now());
-    const QString folder = QDir(options.outputParentFolder).absoluteFilePath(folderName);
-    if (QFileInfo::exists(folder) || !QDir().mkdir(folder)) {
-        const QString why = QFileInfo::exists(folder)
+    // 3. The output folder. Its name has one-second resolution: when a run
+    //    of the same second (a loop over several files, a second window) has
+    //    taken it, the next second's name is taken.
+    enum class Folder { Made, Taken, Failed } state = Folder::Failed;
+    QString folder;
+    for (int attempt = 0; attempt < MaxFolderAttempts; ++attempt) {
+        const QDateTime time = options.now();
+        folder = QDir(options.outputParentFolder).absoluteFilePath(OutputFolderName(time));
+        // mkdir itself is the test, since two programs may race for the name.
+        if (QDir().mkdir(folder)) {
+            state = Folder::Made;
+            break;
+        }
+        if (!QFileInfo::exists(folder)) {
+            state = Folder::Failed;
+            break;
+        }
+        state = Folder::Taken;
+        if (attempt + 1 < MaxFolderAttempts)
+            options.wait(1000 - time.time().msec());
+    }
+    if (state != Folder::Made) {
+        const QString why = state == Folder::Taken
                                 ? u"同じ名前のフォルダかファイルがすでにあります。少し待ってからもう一度作成してください。"_s
                                 : u"フォルダを作れる場所か、空き容量を確かめてください。"_s;
         ui.ShowMessage(u"出力フォルダ「%1」を作成できませんでした。\r\n\r\n%2"_s.arg(
@@ -168,6 +205,12 @@ RunResult CreatePages(RunUi& ui, const RunOptions& options)
     const QString total = QString::number(n);
     const QString folderPrefix = folder + u'/';
     FilledPage page;
+    struct PageLine
+    {
+        QString articleId;
+        qsizetype lineNumber;
+    };
+    QHash<QString, PageLine> pageLines;
     for (int i = 1; i <= n; ++i) {
         progress.SetMessage(QString::number(i) + u" / "_s + total);
         progress.SetValue(i);
@@ -184,6 +227,18 @@ RunResult CreatePages(RunUi& ui, const RunOptions& options)
             result.outcome = RunOutcome::LineFailed;
             return result;
         }
+        // A second page of the same name would be appended to the first
+        // one's file, and the product would be missing from the site.
+        const auto earlier = pageLines.constFind(PageNameKey(page.fileName));
+        if (earlier != pageLines.constEnd()) {
+            ui.ShowMessage(LineLabel(i + 1, page.articleId) + u"のページを作成できませんでした。\r\n\r\n"_s
+                               + DuplicateMessage(earlier->articleId, earlier->lineNumber,
+                                                  page.articleId, i + 1),
+                           MessageIcon::Critical);
+            result.outcome = RunOutcome::LineFailed;
+            return result;
+        }
+        pageLines.insert(PageNameKey(page.fileName), {page.articleId, i + 1});
         const QByteArray encoded =
             lines.encoding() == TextEncoding::Utf8
                 ? TextCodec::EncodeShiftJis(QString::fromUtf8(page.text),

@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QThread>
 
 #include <functional>
 
@@ -21,8 +22,10 @@ struct RunOptions
     // Whether the completion message says where the pages are (when they do
     // not go beside the program, the user cannot guess it).
     bool announceOutputFolder = false;
-    // The clock that names the output folder.
+    // The clock that names the output folder, and how the run waits for its
+    // next second when a folder of that name is already there.
     std::function<QDateTime()> now = [] { return QDateTime::currentDateTime(); };
+    std::function<void(int milliseconds)> wait = [](int ms) { QThread::msleep(ulong(ms)); };
 };
 
 enum class RunOutcome {
@@ -51,6 +54,11 @@ RunResult CreatePages(RunUi& ui, const RunOptions& options);
 
 // Whether a run is in progress (runs never nest).
 bool IsRunInProgress();
+
+// Why a line's page cannot be made when an earlier line has the same page
+// name: the article IDs and their line numbers.
+QString DuplicateMessage(const QString& firstId, qsizetype firstLine, const QString& secondId,
+                         qsizetype secondLine);
 
 // "yyyymmddhhmmss" for the given local time.
 QString OutputFolderName(const QDateTime& time);

@@ -45,3 +45,8 @@ bool IsSafePageFileName(const QString& fileName, QString* reason)
         return refuse(u"ファイル名が長すぎます（255 バイトまで）。"_s);
     return true;
 }
+
+QString PageNameKey(const QString& fileName)
+{
+    return fileName.toCaseFolded();
+}

@@ -106,13 +106,12 @@ ParsedLine parseLine(QByteArrayView content)
         parsed.kind = LineKind::Blank;
     } else if (text[0] == ';') {
         parsed.kind = LineKind::Comment;
-    } else if (text[0] == '[') {
-        // A header without "]" still opens a section, so the keys below it
-        // cannot be taken for keys of the section above.
+    } else if (text[0] == '[' && text.indexOf(']') > 0) {
+        // Without its "]" the line is no header: the keys below it stay in
+        // the section above, as the private-profile functions read it.
         const QByteArrayView inner = text.sliced(1);
-        const qsizetype close = inner.indexOf(']');
         parsed.kind = LineKind::Section;
-        parsed.name = trimBlanks(close < 0 ? inner : inner.first(close));
+        parsed.name = trimBlanks(inner.first(inner.indexOf(']')));
     } else if (const qsizetype eq = text.indexOf('='); eq >= 0) {
         parsed.kind = LineKind::Key;
         parsed.name = trimBlanks(text.first(eq));
@@ -213,6 +212,18 @@ QByteArray oneLine(QByteArrayView value)
     return out;
 }
 
+// The part of a file that holds its lines: without a UTF-8 byte-order mark
+// in front, and without the end-of-file marks (Ctrl-Z) some old editors
+// leave behind.
+QByteArrayView body(QByteArrayView file)
+{
+    if (TextCodec::HasUtf8Bom(file))
+        file = file.sliced(3);
+    while (file.endsWith('\x1A'))
+        file.chop(1);
+    return file;
+}
+
 } // namespace
 
 namespace basIniFile {
@@ -248,6 +259,7 @@ QByteArray GetIniValueFromBytes(QByteArrayView file, QByteArrayView section, QBy
     // "[]" and "=value" lines name nothing a caller can ask for.
     if (sectionName.isEmpty() || keyName.isEmpty())
         return {};
+    file = body(file);
     const SectionSpan span = findSection(file, sectionName);
     Line line;
     ParsedLine parsed;
@@ -268,11 +280,16 @@ QByteArray SetIniValueInBytes(QByteArrayView file, QByteArrayView section, QByte
     const QByteArray newValue = oneLine(value);
 
     QByteArray out;
+    // The byte-order mark stays in front of everything.
+    if (TextCodec::HasUtf8Bom(file)) {
+        out.append(file.first(3));
+        file = file.sliced(3);
+    }
     out.reserve(file.size() + sectionName.size() + keyName.size() + newValue.size() + 8);
     const SectionSpan span = findSection(file, sectionName);
     if (!span.found) {
         out.append(file);
-        if (!out.isEmpty() && !isLineBreak(out.back()))
+        if (!file.isEmpty() && !isLineBreak(out.back()))
             out.append("\r\n");
         out.append('[').append(sectionName).append("]\r\n");
         out.append(keyName).append('=').append(newValue).append("\r\n");
@@ -323,29 +340,38 @@ quint64 WriteCount()
     return g_writeCount.load();
 }
 
+TextEncoding FileEncoding(QByteArrayView file)
+{
+    return TextCodec::IsUtf8(file) ? TextEncoding::Utf8 : TextEncoding::ShiftJis;
+}
+
 QString GetIniValue(const QString& section, const QString& key, const QString& filePath)
 {
     QByteArray bytes;
     if (!ReadFileBytes(filePath, &bytes))
         return QString();
-    return TextCodec::DecodeShiftJis(GetIniValueFromBytes(bytes, TextCodec::EncodeShiftJis(section),
-                                                          TextCodec::EncodeShiftJis(key)));
+    const TextEncoding encoding = FileEncoding(bytes);
+    return TextCodec::Decode(GetIniValueFromBytes(bytes, TextCodec::Encode(section, encoding),
+                                                  TextCodec::Encode(key, encoding)),
+                             encoding);
 }
 
 bool SetIniValue(const QString& section, const QString& key, const QString& value,
                  const QString& filePath)
 {
-    const QByteArray sectionBytes = TextCodec::EncodeShiftJis(section);
-    const QByteArray keyBytes = TextCodec::EncodeShiftJis(key);
-    if (!isWritableName(trimBlanks(sectionBytes), true) ||
-        !isWritableName(trimBlanks(keyBytes), false))
-        return false;
     // An existing file that cannot be read is never replaced.
     QByteArray bytes;
     if (!ReadFileBytes(filePath, &bytes))
         return false;
+    // The file keeps its encoding; a new one is Shift_JIS.
+    const TextEncoding encoding = FileEncoding(bytes);
+    const QByteArray sectionBytes = TextCodec::Encode(section, encoding);
+    const QByteArray keyBytes = TextCodec::Encode(key, encoding);
+    if (!isWritableName(trimBlanks(sectionBytes), true) ||
+        !isWritableName(trimBlanks(keyBytes), false))
+        return false;
     return WriteFileAtomically(filePath, SetIniValueInBytes(bytes, sectionBytes, keyBytes,
-                                                            TextCodec::EncodeShiftJis(value)));
+                                                            TextCodec::Encode(value, encoding)));
 }
 
 } // namespace basIniFile

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/textcodec.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
@@ -8,7 +10,9 @@
 // "KEY=value" lines), the way the Windows private-profile functions do it:
 // names match without regard to case, values are trimmed and lose one pair of
 // enclosing quotes, a write changes only the line of its key. Files are
-// Shift_JIS on disk.
+// Shift_JIS on disk, or UTF-8 where an editor saved them so (see
+// FileEncoding); a UTF-8 byte-order mark and trailing end-of-file marks
+// (Ctrl-Z) are no part of the first or last line.
 namespace basIniFile {
 
 // Missing file, section or key all give the empty text.
@@ -25,6 +29,11 @@ QByteArray GetIniValueFromBytes(QByteArrayView file, QByteArrayView section, QBy
 // byte. A line break inside the value becomes a blank.
 QByteArray SetIniValueInBytes(QByteArrayView file, QByteArrayView section, QByteArrayView key,
                               QByteArrayView value);
+
+// UTF-8 when the file starts with the UTF-8 byte-order mark, or is valid
+// UTF-8 as a whole with at least one multi-byte sequence (as Notepad and
+// other editors save it); otherwise Shift_JIS. An empty file is Shift_JIS.
+TextEncoding FileEncoding(QByteArrayView file);
 
 // The whole file. True with no bytes when nothing is at the path; false when
 // something is there that cannot be read as a file (a folder, say), so that a

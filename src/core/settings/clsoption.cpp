@@ -25,9 +25,14 @@ bool clsOption::IsIniFileExists() const
 void clsOption::GetOptionIniValue()
 {
     // One read gives a consistent set even if the file changes meanwhile.
-    const std::array<QByteArray, KeyCount> raw = ReadRawValues(m_iniPath);
-    for (int i = 0; i < KeyCount; ++i)
-        m_values[size_t(i)] = TextCodec::DecodeShiftJis(raw[size_t(i)]);
+    QByteArray bytes;
+    if (!basIniFile::ReadFileBytes(m_iniPath, &bytes))
+        bytes.clear();
+    const TextEncoding encoding = basIniFile::FileEncoding(bytes);
+    for (int i = 0; i < KeyCount; ++i) {
+        m_values[size_t(i)] = TextCodec::Decode(
+            basIniFile::GetIniValueFromBytes(bytes, Section(), Keys()[size_t(i)]), encoding);
+    }
 }
 
 bool clsOption::SetOptionIniValue()
@@ -35,9 +40,11 @@ bool clsOption::SetOptionIniValue()
     QByteArray bytes;
     if (!basIniFile::ReadFileBytes(m_iniPath, &bytes))
         return false;
+    // A file saved as UTF-8 by an editor stays UTF-8; a new one is Shift_JIS.
+    const TextEncoding encoding = basIniFile::FileEncoding(bytes);
     for (int i = 0; i < KeyCount; ++i) {
         bytes = basIniFile::SetIniValueInBytes(bytes, Section(), Keys()[size_t(i)],
-                                               TextCodec::EncodeShiftJis(m_values[size_t(i)]));
+                                               TextCodec::Encode(m_values[size_t(i)], encoding));
     }
     // One replacement: a failure leaves the old file, never half the keys.
     return basIniFile::WriteFileAtomically(m_iniPath, bytes);
@@ -50,7 +57,15 @@ std::array<QByteArray, clsOption::KeyCount> clsOption::ReadRawValues(const QStri
     if (!basIniFile::ReadFileBytes(iniPath, &bytes) || bytes.isEmpty())
         return values;
     const QByteArray section = Section();
-    for (int i = 0; i < KeyCount; ++i)
-        values[size_t(i)] = basIniFile::GetIniValueFromBytes(bytes, section, Keys()[size_t(i)]);
+    const bool utf8 = basIniFile::FileEncoding(bytes) == TextEncoding::Utf8;
+    for (int i = 0; i < KeyCount; ++i) {
+        QByteArray value = basIniFile::GetIniValueFromBytes(bytes, section, Keys()[size_t(i)]);
+        // Pages are Shift_JIS: what it cannot hold becomes a character
+        // reference, which the browser shows as the character itself.
+        if (utf8 && !TextCodec::IsAscii(value))
+            value = TextCodec::EncodeShiftJis(QString::fromUtf8(value),
+                                              TextCodec::Unmappable::CharacterReference);
+        values[size_t(i)] = value;
+    }
     return values;
 }

@@ -46,9 +46,10 @@ public:
     // file could not be written; it then keeps its old content.
     bool SetOptionIniValue();
 
-    // The eight stored values as Shift_JIS bytes, read by the same rules as
-    // GetOptionIniValue, in key order. For the generation run, which needs
-    // them for every line and puts them into pages as bytes.
+    // The eight stored values as Shift_JIS bytes (converted from a UTF-8
+    // file), read by the same rules as GetOptionIniValue, in key order. For
+    // the generation run, which needs them for every line and puts them into
+    // pages as bytes.
     static std::array<QByteArray, KeyCount> ReadRawValues(const QString& iniPath);
 
 private:
