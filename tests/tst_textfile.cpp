@@ -4,6 +4,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -149,6 +151,44 @@ private slots:
         QVERIFY2(file.Message().startsWith(QString::number(number) + u':'),
                  qPrintable(file.Message()));
         QVERIFY(file.Message().size() > 3);
+    }
+
+    // The one-opening write a run uses must end as the two steps do, with
+    // the same file and the same message.
+    void createAndWriteEqualsTwoSteps_data()
+    {
+        QTest::addColumn<QString>("kind");
+        for (const char* kind : {"new file", "existing file", "missing folder", "folder in the way",
+                                 "below a file", "FIFO in the way", "name too long"})
+            QTest::newRow(kind) << QString::fromLatin1(kind);
+    }
+    void createAndWriteEqualsTwoSteps()
+    {
+        QFETCH(QString, kind);
+        QString outcome[2];
+        for (int way = 0; way < 2; ++way) {
+            QTemporaryDir dir;
+            const QString folder = dir.path();
+            QString target = folder + u"/page.html"_s;
+            if (kind == u"existing file")
+                putFile(target, "before\r\n");
+            else if (kind == u"missing folder")
+                target = folder + u"/missing/page.html"_s;
+            else if (kind == u"folder in the way")
+                QVERIFY(QDir().mkpath(target));
+            else if (kind == u"below a file")
+                putFile(folder + u"/file"_s, "x"), target = folder + u"/file/page.html"_s;
+            else if (kind == u"FIFO in the way")
+                QVERIFY(QProcess::execute(u"mkfifo"_s, {target}) == 0);
+            else if (kind == u"name too long")
+                target = folder + u'/' + QString(300, u'x') + u".html"_s;
+            clsTextFile file;
+            const bool ok = way == 0 ? file.CreateText(target) && file.WriteBytes(target, "ページ")
+                                     : file.CreateAndWriteBytes(target, "ページ");
+            const QByteArray content = QFileInfo(target).isFile() ? contentOf(target) : "-";
+            outcome[way] = u"%1 %2 %3"_s.arg(ok).arg(file.Message(), QString::fromLatin1(content.toHex()));
+        }
+        QCOMPARE(outcome[1], outcome[0]);
     }
 
     void messageSurvivesLaterSuccess()

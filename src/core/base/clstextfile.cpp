@@ -234,3 +234,22 @@ bool clsTextFile::CreateText(const QString& strFilePath)
     SetFailure(classifyOpenFailure(strFilePath, error));
     return false;
 }
+
+bool clsTextFile::CreateAndWriteBytes(const QString& vstrFilePath, QByteArrayView vbytCont)
+{
+    if (vbytCont.isEmpty() || injector() || vstrFilePath.isEmpty() || hasNul(vstrFilePath))
+        return CreateText(vstrFilePath) && WriteBytes(vstrFilePath, vbytCont);
+    Platform::ClearFileError();
+    switch (Platform::AppendToRegularFile(vstrFilePath, vbytCont, "\r\n", true)) {
+    case Platform::AppendResult::Appended:
+        return true;
+    case Platform::AppendResult::WriteFailed:
+        SetFailure(classifyWriteFailure(Platform::LastFileError()));
+        return false;
+    case Platform::AppendResult::OpenFailed:
+    case Platform::AppendResult::NotAFile:
+        break;
+    }
+    // Rare: the two steps tell why, in the words they always used.
+    return CreateText(vstrFilePath) && WriteBytes(vstrFilePath, vbytCont);
+}

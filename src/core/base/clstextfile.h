@@ -28,6 +28,9 @@ public:
     bool ClearText(const QString& vstrFilePath);
     // Creates an empty file unless one exists already (which is left as it is).
     bool CreateText(const QString& strFilePath);
+    // CreateText followed by WriteBytes, with one opening of the file: the
+    // same file and the same failures, for a run that writes many pages.
+    bool CreateAndWriteBytes(const QString& vstrFilePath, QByteArrayView vbytCont);
 
     QString Message() const { return m_message; }
 

@@ -58,7 +58,9 @@ enum class AppendResult {
     NotAFile,    // a folder, FIFO or device is there
     WriteFailed, // the reason is in LastFileError()
 };
-AppendResult AppendToRegularFile(const QString& path, QByteArrayView first, QByteArrayView second);
+// With `create`, a missing file is made first, in the same opening.
+AppendResult AppendToRegularFile(const QString& path, QByteArrayView first, QByteArrayView second,
+                                 bool create = false);
 
 // What tells cheaply whether a file may have changed since it was last
 // read: its size, its times and its identity, from one look at it.

@@ -120,11 +120,14 @@ bool CreateNewFile(const QString& path)
     return fd >= 0 && ::close(fd) == 0;
 }
 
-AppendResult AppendToRegularFile(const QString& path, QByteArrayView first, QByteArrayView second)
+AppendResult AppendToRegularFile(const QString& path, QByteArrayView first, QByteArrayView second,
+                                 bool create)
 {
     const QByteArray name = QFile::encodeName(path);
     // Without blocking: a FIFO or a device may have taken the file's place.
-    const int fd = ::open(name.constData(), O_WRONLY | O_APPEND | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    const int fd = ::open(name.constData(),
+                          O_WRONLY | O_APPEND | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | (create ? O_CREAT : 0),
+                          0666);
     if (fd < 0)
         return AppendResult::OpenFailed;
     struct stat info;

@@ -143,10 +143,14 @@ bool CreateNewFile(const QString& path)
     return file.error() == QFileDevice::NoError;
 }
 
-AppendResult AppendToRegularFile(const QString& path, QByteArrayView first, QByteArrayView second)
+AppendResult AppendToRegularFile(const QString& path, QByteArrayView first, QByteArrayView second,
+                                 bool create)
 {
     QFile file(path);
-    if (!file.open(QIODevice::Append | QIODevice::Unbuffered | QIODevice::ExistingOnly))
+    QIODevice::OpenMode mode = QIODevice::Append | QIODevice::Unbuffered;
+    if (!create)
+        mode |= QIODevice::ExistingOnly;
+    if (!file.open(mode))
         return AppendResult::OpenFailed;
     const qint64 sizeBefore = file.size();
     if (file.write(first.data(), first.size()) != first.size()

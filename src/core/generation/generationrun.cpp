@@ -248,7 +248,7 @@ RunResult CreatePages(RunUi& ui, const RunOptions& options)
         const QString path = folderPrefix + page.fileName;
         if (!textFile)
             textFile = std::make_unique<clsTextFile>();
-        if (!textFile->CreateText(path) || !textFile->WriteBytes(path, encoded)) {
+        if (!textFile->CreateAndWriteBytes(path, encoded)) {
             screen.CloseProgress();
             ui.ShowMessage(textFile->Message() + u"\r\n\r\n"_s + LineLabel(i + 1, page.articleId) + u"：「"_s
                                + QDir::toNativeSeparators(path) + u"」"_s,
