@@ -2,9 +2,10 @@
 # Checks a Debian package of Sorabi the way an installation would use it: its
 # control data and file list, then unpacked into a folder of its own, the
 # programs run from there against the system's Qt.
-# Usage: package.sh BUILD_DIR EXAMPLES_DIR [PACKAGE.deb]
+# Usage: SORABI_VERSION=<project version> package.sh BUILD_DIR EXAMPLES_DIR [PACKAGE.deb]
 # Without PACKAGE.deb, one is made from BUILD_DIR with cpack first.
 set -euo pipefail
+version=${SORABI_VERSION:?SORABI_VERSION must name the version the package carries}
 
 build=$(realpath "$1")
 examples=$(realpath "$2")
@@ -29,7 +30,7 @@ echo "package: $deb"
 # 1. Control data.
 field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Package)" = sorabi ] || fail "package name $(field Package)"
-[ "$(field Version)" = 2.0.1 ] || fail "version $(field Version)"
+[ "$(field Version)" = "$version" ] || fail "version $(field Version)"
 [ "$(field Architecture)" = "$(dpkg --print-architecture)" ] || fail "architecture $(field Architecture)"
 [[ "$(field Maintainer)" == *@*.example\> ]] || fail "maintainer $(field Maintainer)"
 depends=$(field Depends)
@@ -77,8 +78,8 @@ for program in sorabi sorabi-batch; do
     ! ldd "$bin/$program" | grep -q 'not found' || fail "$program misses libraries: $(ldd "$bin/$program")"
 done
 unset LD_LIBRARY_PATH
-version=$("$bin/sorabi-batch" --version)
-[ "$version" = "Sorabi Ver. 2.0.1" ] || fail "sorabi-batch --version said: $version"
+said=$("$bin/sorabi-batch" --version)
+[ "$said" = "Sorabi Ver. $version" ] || fail "sorabi-batch --version said: $said"
 
 # A small generation gives the same pages as the program of the build.
 mkdir "$work/installed" "$work/built"
@@ -113,6 +114,8 @@ warnings=$(MANWIDTH=80 man --warnings -E UTF-8 -l "$root/$prefix/share/man/man1/
 [ -z "$warnings" ] || fail "the manual page: $warnings"
 man -l "$root/$prefix/share/man/man1/sorabi-batch.1.gz" 2>/dev/null | grep -q -- '--output-dir' \
     || fail "the manual page does not describe --output-dir"
+header=$(zcat "$root/$prefix/share/man/man1/sorabi-batch.1.gz" | sed -n 1p)
+[[ "$header" == *"\"Sorabi $version\""* ]] || fail "the manual page's header names another version: $header"
 
 # 5. The desktop program starts from the unpacked root as the menu starts it:
 # from the root folder, with the per-user folder made and nothing written

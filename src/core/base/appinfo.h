@@ -14,9 +14,9 @@ inline constexpr int Revision = SORABI_VERSION_PATCH;
 
 // "Sorabi"
 QString Title();
-// " Ver. 2.0.1" for version 2.0.1, with the leading blank
+// " Ver. <major>.<minor>.<revision>", with the leading blank
 QString VersionText(int major = Major, int minor = Minor, int revision = Revision);
-// "Sorabi Ver. 2.0.1" for version 2.0.1
+// "Sorabi Ver. <major>.<minor>.<revision>"
 QString WindowTitle();
 // The maker's support page, opened from the main window and the About window.
 QString SupportUrl();
