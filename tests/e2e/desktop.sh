@@ -2,43 +2,27 @@
 # Works the real program in a real X server as a user would: first start
 # without settings, the settings typed with Enter between the fields, save,
 # the main window, a CSV path, F5, the completion message, the pages on disk.
-# Usage: desktop.sh SORABI_BINARY EXAMPLES_DIR [SCREENSHOT_DIR]
+# Usage: SORABI_VERSION=<project version> desktop.sh SORABI_BINARY EXAMPLES_DIR [SCREENSHOT_DIR]
 set -euo pipefail
+source "$(dirname "$0")/harness.sh"
 
+main_title="Sorabi Ver. ${SORABI_VERSION:?SORABI_VERSION must name the version the program shows}"
 binary=$(realpath "$1")
 examples=$(realpath "$2")
 shots=${3:-$(mktemp -d)}
 mkdir -p "$shots"
+failure_shot=$shots/failure.png
 
 work=$(mktemp -d)
 cleanup() {
     [ -n "${app_pid:-}" ] && kill "$app_pid" 2>/dev/null || true
-    [ -n "${wm_pid:-}" ] && kill "$wm_pid" 2>/dev/null || true
-    [ -n "${x_pid:-}" ] && kill "$x_pid" 2>/dev/null || true
+    stop_x
     rm -rf "$work"
 }
 trap cleanup EXIT
 
-fail() {
-    echo "FAIL: $*" >&2
-    import -window root "$shots/failure.png" 2>/dev/null || true
-    exit 1
-}
-
 # A display of our own.
-for n in $(seq 90 140); do
-    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || { display=":$n"; break; }
-done
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-x_pid=$!
-export DISPLAY=$display
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-xdpyinfo >/dev/null 2>&1 || fail "Xvfb did not start"
-if command -v openbox >/dev/null; then
-    openbox >/dev/null 2>&1 &
-    wm_pid=$!
-    sleep 0.5
-fi
+start_x 1280x1024x24
 
 # The program's folder is where the pages go: give it a folder of its own.
 cp "$binary" "$work/sorabi"
@@ -47,31 +31,14 @@ export QT_QPA_PLATFORM=xcb LC_ALL=C.UTF-8
 ./sorabi >"$work/log.txt" 2>&1 &
 app_pid=$!
 
-wait_window() { # name, seconds
-    local id
-    for _ in $(seq $((${2:-10} * 10))); do
-        id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1 || true)
-        [ -n "$id" ] && { echo "$id"; return 0; }
-        sleep 0.1
-    done
-    return 1
-}
-key() { xdotool key --clearmodifiers "$@"; sleep 0.15; }
-# Characters beyond the keyboard map are typed by remapping a spare key; a
-# slow pace gives the program time to see each remapping.
-type_text() { xdotool type --delay 120 "$1"; sleep 0.3; }
-
 # 1. The settings window comes first.
 settings=$(wait_window "サイト情報登録" 15) || fail "no settings window on first start"
-wait_window "Sorabi Ver. 2.0.1" 0 >/dev/null 2>&1 && fail "main window shown before the settings"
-xdotool windowactivate --sync "$settings" 2>/dev/null || xdotool windowfocus --sync "$settings"
-sleep 0.5
-import -window root "$shots/1-settings-empty.png"
+wait_window "$main_title" 0 >/dev/null 2>&1 && fail "main window shown before the settings"
+activate "$settings"
+shot_root "$shots/1-settings-empty.png"
 
 # 2. Values typed with Enter between the fields (the list and the tax box take keys).
-# The first remapped key can arrive before the program has read the new map
-# and be lost: one throwaway character, erased, takes that risk.
-type_text "あ"; key BackSpace
+prime_keyboard
 type_text "暮らしの道具店 そらび"; key Return
 type_text "毎日をちょっと良くする道具"; key Return
 type_text "送料無料"; key Return
@@ -80,17 +47,17 @@ key Down; key Down; key Return             # header picture 003
 type_text "shop-e2e"; key Return
 type_text "山田 花子"; key Return
 key BackSpace; type_text "8"; key Return    # tax rate 8
-import -window root "$shots/2-settings-filled.png"
+shot_root "$shots/2-settings-filled.png"
 key space                                   # the focus is on 保存
 
 # 3. The confirmation, then the main window opens maximised.
 box=$(wait_window "Sorabi" 10) || fail "no confirmation after saving"
-import -window root "$shots/3-saved.png"
-xdotool windowactivate --sync "$box" 2>/dev/null || true
+shot_root "$shots/3-saved.png"
+activate "$box"
 key Return
-main=$(wait_window "Sorabi Ver. 2.0.1" 10) || fail "no main window after the settings"
+main=$(wait_window "$main_title" 10) || fail "no main window after the settings"
 sleep 1
-import -window root "$shots/4-main.png"
+shot_root "$shots/4-main.png"
 
 [ -f option.ini ] || fail "option.ini was not written"
 ini=$(iconv -f SHIFT_JIS -t UTF-8 option.ini)
@@ -104,15 +71,14 @@ if [ -n "${wm_pid:-}" ]; then
 fi
 
 # 4. A CSV path typed, F5, the completion message.
-xdotool windowactivate --sync "$main" 2>/dev/null || xdotool windowfocus --sync "$main"
-sleep 0.3
+activate "$main"
 cp "$examples/products.csv" "$work/products.csv"
 type_text "$work/products.csv"
 key F5
 done_box=$(wait_window "Sorabi" 30) || fail "no completion message"
 sleep 0.3
-import -window root "$shots/5-done.png"
-xdotool windowactivate --sync "$done_box" 2>/dev/null || true
+shot_root "$shots/5-done.png"
+activate "$done_box"
 key Return
 
 # 5. The pages on disk.
@@ -127,7 +93,7 @@ grep -qF '/pc/header/003.jpg' <<<"$page" || fail "header picture missing"
 [ -f articles.csv ] || fail "no working copy"
 
 # 6. 終了 through the menu ends the program.
-xdotool windowactivate --sync "$main" 2>/dev/null || true
+activate "$main"
 key alt+f; key x
 for _ in $(seq 50); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
 kill -0 "$app_pid" 2>/dev/null && fail "the program did not end"
