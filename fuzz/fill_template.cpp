@@ -10,6 +10,7 @@
 
 #include "generation/filltemplate.h"
 #include "generation/pagefiller.h"
+#include "generation/pagename.h"
 
 #include <QDir>
 
