@@ -35,7 +35,7 @@ std::unique_ptr<frmAbout> open()
 
 } // namespace
 
-class Test_frmabout : public QObject
+class TestFrmAbout : public QObject
 {
     Q_OBJECT
 private slots:
@@ -53,12 +53,12 @@ private slots:
     void uiFont_resolvesToAJapaneseFont();
 };
 
-void Test_frmabout::cleanup()
+void TestFrmAbout::cleanup()
 {
     Shell::SetUrlOpener({});
 }
 
-void Test_frmabout::window()
+void TestFrmAbout::window()
 {
     const auto dialog = open();
     QVERIFY(dialog->windowFlags().testFlag(Qt::FramelessWindowHint));
@@ -74,7 +74,7 @@ void Test_frmabout::window()
     }
 }
 
-void Test_frmabout::layout_data()
+void TestFrmAbout::layout_data()
 {
     QTest::addColumn<QByteArray>("name");
     QTest::addColumn<QByteArray>("container");
@@ -96,7 +96,7 @@ void Test_frmabout::layout_data()
     row("Image1", "fraClient", QRect(16, 16, 32, 32));
 }
 
-void Test_frmabout::layout()
+void TestFrmAbout::layout()
 {
     QFETCH(QByteArray, name);
     QFETCH(QByteArray, container);
@@ -116,7 +116,7 @@ void Test_frmabout::layout()
         QCOMPARE(qobject_cast<QPushButton*>(widget)->text(), caption);
 }
 
-void Test_frmabout::fields_showTitleAndVersion()
+void TestFrmAbout::fields_showTitleAndVersion()
 {
     const auto dialog = open();
     auto* version = control<QLineEdit>(dialog.get(), "txtVersion");
@@ -130,7 +130,7 @@ void Test_frmabout::fields_showTitleAndVersion()
     QCOMPARE(icon.size(), QSize(32, 32));
 }
 
-void Test_frmabout::tabOrder()
+void TestFrmAbout::tabOrder()
 {
     const auto dialog = open();
     dialog->activateWindow();
@@ -143,7 +143,7 @@ void Test_frmabout::tabOrder()
     }
 }
 
-void Test_frmabout::supportButton_opensPageAndStaysOpen()
+void TestFrmAbout::supportButton_opensPageAndStaysOpen()
 {
     QList<QUrl> opened;
     Shell::SetUrlOpener([&opened](const QUrl& url) { opened.append(url); });
@@ -153,7 +153,7 @@ void Test_frmabout::supportButton_opensPageAndStaysOpen()
     QVERIFY(dialog->isVisible());
 }
 
-void Test_frmabout::okButton_closes()
+void TestFrmAbout::okButton_closes()
 {
     const auto dialog = open();
     QTest::mouseClick(control<QPushButton>(dialog.get(), "cmdOK"), Qt::LeftButton);
@@ -161,7 +161,7 @@ void Test_frmabout::okButton_closes()
     QCOMPARE(dialog->result(), int(QDialog::Accepted));
 }
 
-void Test_frmabout::artworkSizes_data()
+void TestFrmAbout::artworkSizes_data()
 {
     QTest::addColumn<QPixmap>("picture");
     QTest::addColumn<QSize>("size");
@@ -173,7 +173,7 @@ void Test_frmabout::artworkSizes_data()
     QTest::newRow("settings banner") << Look::OptionBanner() << QSize(700, 50);
 }
 
-void Test_frmabout::artworkSizes()
+void TestFrmAbout::artworkSizes()
 {
     QFETCH(QPixmap, picture);
     QFETCH(QSize, size);
@@ -189,7 +189,7 @@ void Test_frmabout::artworkSizes()
     QVERIFY(varied);
 }
 
-void Test_frmabout::uiFont_resolvesToAJapaneseFont()
+void TestFrmAbout::uiFont_resolvesToAJapaneseFont()
 {
     Look::RegisterFontSubstitutes();
     const QStringList substitutes = QFont::substitutes(Look::UiFontFamily());
@@ -204,5 +204,5 @@ void Test_frmabout::uiFont_resolvesToAJapaneseFont()
     QVERIFY2(substitutes.contains(actual, Qt::CaseInsensitive), qPrintable(actual));
 }
 
-QTEST_MAIN(Test_frmabout)
+QTEST_MAIN(TestFrmAbout)
 #include "tst_frmabout.moc"

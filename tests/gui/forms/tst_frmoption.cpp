@@ -101,7 +101,7 @@ const char* const TabOrder[] = {"txtSiteName",   "txtCatchCopy1", "txtCatchCopy2
 
 } // namespace
 
-class Test_frmoption : public QObject
+class TestFrmOption : public QObject
 {
     Q_OBJECT
 private slots:
@@ -136,7 +136,7 @@ private:
     QList<Shown> m_shown;
 };
 
-void Test_frmoption::initTestCase()
+void TestFrmOption::initTestCase()
 {
     m_startFolder = QDir::currentPath();
     m_server = std::make_unique<PictureServer>();
@@ -147,7 +147,7 @@ void Test_frmoption::initTestCase()
     });
 }
 
-void Test_frmoption::init()
+void TestFrmOption::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
@@ -156,13 +156,13 @@ void Test_frmoption::init()
     m_server->paths.clear();
 }
 
-void Test_frmoption::cleanup()
+void TestFrmOption::cleanup()
 {
     QDir::setCurrent(m_startFolder);
     m_dir.reset();
 }
 
-void Test_frmoption::cleanupTestCase()
+void TestFrmOption::cleanupTestCase()
 {
     MsgBox::SetHandler({});
     frmOption::SetPreviewBaseUrl({});
@@ -170,7 +170,7 @@ void Test_frmoption::cleanupTestCase()
              u"http://"_s + QStringView(Hosts::ServiceHost) + QStringView(Hosts::HeaderPicturePath));
 }
 
-std::unique_ptr<frmOption> Test_frmoption::open()
+std::unique_ptr<frmOption> TestFrmOption::open()
 {
     auto dialog = std::make_unique<frmOption>();
     dialog->show();
@@ -179,7 +179,7 @@ std::unique_ptr<frmOption> Test_frmoption::open()
     return dialog;
 }
 
-void Test_frmoption::window()
+void TestFrmOption::window()
 {
     const auto dialog = open();
     QVERIFY(dialog->windowFlags().testFlag(Qt::FramelessWindowHint));
@@ -203,7 +203,7 @@ void Test_frmoption::window()
     QCOMPARE(percent->pos(), QPoint(236, 428));
 }
 
-void Test_frmoption::layout_data()
+void TestFrmOption::layout_data()
 {
     QTest::addColumn<QByteArray>("name");
     QTest::addColumn<QRect>("geometry");
@@ -234,7 +234,7 @@ void Test_frmoption::layout_data()
     row("cmdCancel", QRect(133, 480, 101, 41), u"キャンセル"_s);
 }
 
-void Test_frmoption::layout()
+void TestFrmOption::layout()
 {
     QFETCH(QByteArray, name);
     QFETCH(QRect, geometry);
@@ -257,7 +257,7 @@ void Test_frmoption::layout()
     }
 }
 
-void Test_frmoption::headerImageList()
+void TestFrmOption::headerImageList()
 {
     const auto dialog = open();
     auto* list = control<QComboBox>(dialog.get(), "cboHeaderImage");
@@ -267,7 +267,7 @@ void Test_frmoption::headerImageList()
         QCOMPARE(list->itemText(i), u"%1"_s.arg(i + 1, 3, 10, QChar(u'0')));
 }
 
-void Test_frmoption::focusChain_data()
+void TestFrmOption::focusChain_data()
 {
     QTest::addColumn<int>("key");
     QTest::newRow("Tab") << int(Qt::Key_Tab);
@@ -275,7 +275,7 @@ void Test_frmoption::focusChain_data()
     QTest::newRow("keypad Enter") << int(Qt::Key_Enter);
 }
 
-void Test_frmoption::focusChain()
+void TestFrmOption::focusChain()
 {
     QFETCH(int, key);
     const auto dialog = open();
@@ -302,7 +302,7 @@ void Test_frmoption::focusChain()
     QCOMPARE(control<QLineEdit>(dialog.get(), "txtTax")->text(), u"0"_s);
 }
 
-void Test_frmoption::freshStart_showsDefaults()
+void TestFrmOption::freshStart_showsDefaults()
 {
     const auto dialog = open();
     QCOMPARE(control<QComboBox>(dialog.get(), "cboHeaderImage")->currentText(), u"001"_s);
@@ -315,7 +315,7 @@ void Test_frmoption::freshStart_showsDefaults()
     QCOMPARE(control<QLabel>(dialog.get(), "picHeaderImage")->pixmap().size(), QSize(101, 20));
 }
 
-void Test_frmoption::freshStart_saveUntouched_writesDefaults()
+void TestFrmOption::freshStart_saveUntouched_writesDefaults()
 {
     const auto dialog = open();
     QTest::mouseClick(control<QPushButton>(dialog.get(), "cmdSave"), Qt::LeftButton);
@@ -330,7 +330,7 @@ void Test_frmoption::freshStart_saveUntouched_writesDefaults()
     QCOMPARE(dialog->result(), int(QDialog::Accepted));
 }
 
-void Test_frmoption::roundTrip_whatIsSavedIsShownNextTime()
+void TestFrmOption::roundTrip_whatIsSavedIsShownNextTime()
 {
     const QList<QPair<const char*, QString>> texts = {
         {"txtSiteName", u"雑貨の店　そらび"_s},     {"txtCatchCopy1", u"毎日がちょっと楽しくなる"_s},
@@ -358,7 +358,7 @@ void Test_frmoption::roundTrip_whatIsSavedIsShownNextTime()
     QCOMPARE(control<QLineEdit>(again.get(), "txtTax")->text(), u"8"_s);
 }
 
-void Test_frmoption::headerImageSetting_data()
+void TestFrmOption::headerImageSetting_data()
 {
     QTest::addColumn<QByteArray>("stored");
     QTest::addColumn<int>("selected");
@@ -377,7 +377,7 @@ void Test_frmoption::headerImageSetting_data()
     QTest::newRow("beyond 32 bits") << QByteArray("99999999999") << 0;
 }
 
-void Test_frmoption::headerImageSetting()
+void TestFrmOption::headerImageSetting()
 {
     QFETCH(QByteArray, stored);
     QFETCH(int, selected);
@@ -399,7 +399,7 @@ void Test_frmoption::headerImageSetting()
     QVERIFY(readIni().contains(line));
 }
 
-void Test_frmoption::cancel_leavesFileAsItWas_data()
+void TestFrmOption::cancel_leavesFileAsItWas_data()
 {
     QTest::addColumn<QByteArray>("before"); // null: no file
     QTest::newRow("no file") << QByteArray();
@@ -407,7 +407,7 @@ void Test_frmoption::cancel_leavesFileAsItWas_data()
         << QByteArray("[OPTION]\r\nHEADERIMAGE=6\r\nSITENAME=\x83\x5c\x83\x89\r\nTAX=5\r\n");
 }
 
-void Test_frmoption::cancel_leavesFileAsItWas()
+void TestFrmOption::cancel_leavesFileAsItWas()
 {
     QFETCH(QByteArray, before);
     if (!before.isNull())
@@ -426,7 +426,7 @@ void Test_frmoption::cancel_leavesFileAsItWas()
     QCOMPARE(readIni(), before.isNull() ? QByteArray() : before);
 }
 
-void Test_frmoption::escape_doesNotDiscardInput()
+void TestFrmOption::escape_doesNotDiscardInput()
 {
     const auto dialog = open();
     dialog->activateWindow();
@@ -439,7 +439,7 @@ void Test_frmoption::escape_doesNotDiscardInput()
     QCOMPARE(name->text(), u"入力中"_s);
 }
 
-void Test_frmoption::saveFailure_reportsAndKeepsWindowOpen()
+void TestFrmOption::saveFailure_reportsAndKeepsWindowOpen()
 {
     // A folder where the settings file should be: nothing can be written.
     QVERIFY(QDir().mkdir(u"option.ini"_s));
@@ -465,7 +465,7 @@ void Test_frmoption::saveFailure_reportsAndKeepsWindowOpen()
     QVERIFY(readIni().contains("SITENAME="));
 }
 
-void Test_frmoption::preview_followsTheSelection()
+void TestFrmOption::preview_followsTheSelection()
 {
     const auto dialog = open();
     auto* list = control<QComboBox>(dialog.get(), "cboHeaderImage");
@@ -496,5 +496,5 @@ void Test_frmoption::preview_followsTheSelection()
                                                  "/header/003.jpg", "/header/004.jpg"}));
 }
 
-QTEST_MAIN(Test_frmoption)
+QTEST_MAIN(TestFrmOption)
 #include "tst_frmoption.moc"

@@ -62,7 +62,7 @@ QByteArray reply(int status, const QByteArray& body, qint64 announced = -1)
 
 } // namespace
 
-class Test_urlpic : public QObject
+class TestUrlPic : public QObject
 {
     Q_OBJECT
 private slots:
@@ -74,7 +74,7 @@ private slots:
     void localPath();
 };
 
-void Test_urlpic::webAddress_data()
+void TestUrlPic::webAddress_data()
 {
     QTest::addColumn<QByteArray>("answer"); // empty: never answers
     QTest::addColumn<int>("timeoutMs");
@@ -91,7 +91,7 @@ void Test_urlpic::webAddress_data()
                                << QSize();
 }
 
-void Test_urlpic::webAddress()
+void TestUrlPic::webAddress()
 {
     QFETCH(QByteArray, answer);
     QFETCH(int, timeoutMs);
@@ -109,7 +109,7 @@ void Test_urlpic::webAddress()
     QVERIFY2(elapsed < qMin(timeoutMs, 2000) + 1000, QByteArray::number(elapsed).constData());
 }
 
-void Test_urlpic::unreachable_data()
+void TestUrlPic::unreachable_data()
 {
     QTest::addColumn<QString>("url");
     // A port that was just free: nobody listens there any more.
@@ -121,7 +121,7 @@ void Test_urlpic::unreachable_data()
     QTest::newRow("no host") << u"http:///001.jpg"_s;
 }
 
-void Test_urlpic::unreachable()
+void TestUrlPic::unreachable()
 {
     QFETCH(QString, url);
     QElapsedTimer clock;
@@ -130,7 +130,7 @@ void Test_urlpic::unreachable()
     QVERIFY2(clock.elapsed() < 2500, QByteArray::number(clock.elapsed()).constData());
 }
 
-void Test_urlpic::localPath_data()
+void TestUrlPic::localPath_data()
 {
     QTest::addColumn<QString>("name");       // in a temporary folder; empty: the empty text
     QTest::addColumn<QByteArray>("content"); // null: the file is not made
@@ -145,7 +145,7 @@ void Test_urlpic::localPath_data()
     QTest::newRow("empty text") << QString() << QByteArray() << false << QSize();
 }
 
-void Test_urlpic::localPath()
+void TestUrlPic::localPath()
 {
     QFETCH(QString, name);
     QFETCH(QByteArray, content);
@@ -165,5 +165,5 @@ void Test_urlpic::localPath()
     QCOMPARE(basUrlPic::LoadUrlPicture(text).size(), expected.isEmpty() ? QSize(0, 0) : expected);
 }
 
-QTEST_MAIN(Test_urlpic)
+QTEST_MAIN(TestUrlPic)
 #include "tst_urlpic.moc"
