@@ -52,7 +52,7 @@ private slots:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("output");
-        QTest::newRow("version") << QStringList{u"--version"_s} << 0 << u"Sorabi Ver. 2.0.1\n"_s;
+        QTest::newRow("version") << QStringList{u"--version"_s} << 0 << u"Sorabi Ver. "_s + TestUtil::version() + u'\n';
         QTest::newRow("help") << QStringList{u"--help"_s} << 0 << u"--output-dir"_s;
         QTest::newRow("no file") << QStringList() << 2 << QString();
         QTest::newRow("two files") << QStringList{u"a.csv"_s, u"b.csv"_s} << 2 << QString();

@@ -12,6 +12,12 @@
 
 namespace TestUtil {
 
+// The project's version, from CMake, as the programs must show it.
+inline QString version()
+{
+    return QStringLiteral(SORABI_VERSION);
+}
+
 inline QByteArray readFile(const QString& path)
 {
     QFile file(path);

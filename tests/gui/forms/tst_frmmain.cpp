@@ -116,7 +116,7 @@ private slots:
     {
         frmMain window;
         window.show();
-        QCOMPARE(window.windowTitle(), u"Sorabi Ver. 2.0.1"_s);
+        QCOMPARE(window.windowTitle(), u"Sorabi Ver. "_s + TestUtil::version());
         QVERIFY(!window.windowIcon().isNull());
         QCOMPARE(window.centralWidget()->width(), 797);
         QCOMPARE(window.centralWidget()->height() + window.statusBar()->height(), 655);
