@@ -14,7 +14,6 @@ using namespace Qt::StringLiterals;
 namespace {
 
 const QString kBatch = QStringLiteral(SORABI_BATCH);
-const QString kExamples = QStringLiteral(SORABI_SOURCE_DIR "/examples");
 
 struct Outcome
 {
@@ -92,8 +91,8 @@ private slots:
         const QString desktopParent = dir.filePath(u"desktop"_s);
         QDir().mkpath(batchParent);
         QDir().mkpath(desktopParent);
-        const QString csv = kExamples + u"/products.csv"_s;
-        const QString ini = kExamples + u"/option.ini"_s;
+        const QString csv = TestUtil::examples() + u"/products.csv"_s;
+        const QString ini = TestUtil::examples() + u"/option.ini"_s;
 
         const Outcome outcome =
             runBatch({u"--settings"_s, ini, u"--output-dir"_s, batchParent, csv});
@@ -120,8 +119,8 @@ private slots:
     void settingsDefaultToTheWorkingFolder()
     {
         QTemporaryDir dir;
-        QVERIFY(QFile::copy(kExamples + u"/option.ini"_s, dir.filePath(u"option.ini"_s)));
-        QVERIFY(QFile::copy(kExamples + u"/products.csv"_s, dir.filePath(u"p.csv"_s)));
+        QVERIFY(QFile::copy(TestUtil::examples() + u"/option.ini"_s, dir.filePath(u"option.ini"_s)));
+        QVERIFY(QFile::copy(TestUtil::examples() + u"/products.csv"_s, dir.filePath(u"p.csv"_s)));
         const Outcome outcome = runBatch({u"p.csv"_s}, dir.path());
         QCOMPARE(outcome.exitCode, 0);
         const QString folder = lastLine(outcome.out);

@@ -18,10 +18,18 @@ inline QString version()
     return QStringLiteral(SORABI_VERSION);
 }
 
+// The sample CSV file and settings that come with the program.
+inline QString examples()
+{
+    return QStringLiteral(SORABI_SOURCE_DIR "/examples");
+}
+
+// A file's bytes; a file that cannot be read gives a text no file compared
+// with it holds, so that a missing file never passes for an empty one.
 inline QByteArray readFile(const QString& path)
 {
     QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArrayLiteral("<unreadable>");
 }
 
 inline bool writeFile(const QString& path, const QByteArray& bytes)

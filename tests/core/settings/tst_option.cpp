@@ -1,6 +1,7 @@
 #include "base/textcodec.h"
 #include "settings/basinifile.h"
 #include "settings/clsoption.h"
+#include "testutil.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,19 +12,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-QByteArray contentOf(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : "<unreadable>"_ba;
-}
-
-void putFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
 
 QStringList valuesOf(const clsOption& o)
 {
@@ -92,7 +80,7 @@ private slots:
         const QString site = u"革小物の店 そらび ～①㈱髙"_s;
         const QString file = m_dir.filePath(u"option.ini"_s);
         const QByteArray siteBytes = utf8 ? site.toUtf8() : TextCodec::EncodeShiftJis(site);
-        putFile(file, bom + "[OPTION]\r\nSITENAME=" + siteBytes + "\r\nTAX=8\r\n");
+        QVERIFY(TestUtil::writeFile(file, bom + "[OPTION]\r\nSITENAME=" + siteBytes + "\r\nTAX=8\r\n"));
 
         clsOption option(file);
         option.GetOptionIniValue();
@@ -103,7 +91,7 @@ private slots:
         const QString copy = utf8 ? u"送料無料🎁"_s : u"送料無料"_s;
         option.SetCatchCopy1(copy);
         QVERIFY(option.SetOptionIniValue());
-        const QByteArray saved = contentOf(file);
+        const QByteArray saved = TestUtil::readFile(file);
         QVERIFY(saved.startsWith(QByteArray(bom + "[OPTION]")));
         QCOMPARE(basIniFile::FileEncoding(saved), utf8 ? TextEncoding::Utf8 : TextEncoding::ShiftJis);
         QVERIFY(saved.contains(siteBytes));
@@ -118,7 +106,7 @@ private slots:
     void constructionReadsNothing()
     {
         const QString file = path(u"filled.ini"_s);
-        putFile(file, kHandEdited);
+        QVERIFY(TestUtil::writeFile(file, kHandEdited));
         const clsOption option(file);
         QCOMPARE(valuesOf(option), QStringList(8));
         QVERIFY(option.IsIniFileExists());
@@ -153,7 +141,7 @@ private slots:
     {
         QFETCH(QByteArray, bytes);
         const QString file = path(u"hand.ini"_s);
-        putFile(file, bytes);
+        QVERIFY(TestUtil::writeFile(file, bytes));
         clsOption option(file);
         setAll(option, QStringList(8, u"old"_s));
         option.GetOptionIniValue();
@@ -186,7 +174,7 @@ private slots:
         if (isFolder)
             QVERIFY(QDir(dir.path()).mkdir(u"option.ini"_s));
         else if (!bytes.isEmpty())
-            putFile(file, bytes);
+            QVERIFY(TestUtil::writeFile(file, bytes));
         clsOption option(file);
         setAll(option, QStringList(8, u"old"_s));
         option.GetOptionIniValue();
@@ -202,7 +190,7 @@ private slots:
         clsOption option(file);
         setAll(option, {u"0"_s, u"店"_s, u"a"_s, u""_s, u"c"_s, u"id"_s, u"m"_s, u"-3"_s});
         QVERIFY(option.SetOptionIniValue());
-        QCOMPARE(contentOf(file), "[OPTION]\r\nHEADERIMAGE=0\r\nSITENAME=\x93\x58\r\n"
+        QCOMPARE(TestUtil::readFile(file), "[OPTION]\r\nHEADERIMAGE=0\r\nSITENAME=\x93\x58\r\n"
                                   "CATCHCOPY1=a\r\nCATCHCOPY2=\r\nCATCHCOPY3=c\r\nSHOPID=id\r\n"
                                   "SITEMASTER=m\r\nTAX=-3\r\n"_ba);
     }
@@ -210,11 +198,11 @@ private slots:
     void saveIntoHandEdited()
     {
         const QString file = path(u"save.ini"_s);
-        putFile(file, kHandEdited);
+        QVERIFY(TestUtil::writeFile(file, kHandEdited));
         clsOption option(file);
         setAll(option, {u"8"_s, u"S"_s, u"c1"_s, u"c2"_s, u"c3"_s, u"id"_s, u"M"_s, u"5"_s});
         QVERIFY(option.SetOptionIniValue());
-        QCOMPARE(contentOf(file), "; shop settings\r\n"
+        QCOMPARE(TestUtil::readFile(file), "; shop settings\r\n"
                                   "[GLOBAL]\r\n"
                                   "TAX=99\r\n"
                                   "\r\n"
@@ -255,8 +243,8 @@ private slots:
         const QString batch = dir.filePath(u"batch.ini"_s);
         const QString single = dir.filePath(u"single.ini"_s);
         if (exists) {
-            putFile(batch, before);
-            putFile(single, before);
+            QVERIFY(TestUtil::writeFile(batch, before));
+            QVERIFY(TestUtil::writeFile(single, before));
         }
         const QStringList values{u"1"_s,    u"名"_s,   u" a "_s, u"\"b\""_s,
                                  u"x\ny"_s, QString(), u"😀"_s,   u"10"_s};
@@ -267,7 +255,7 @@ private slots:
             QVERIFY(basIniFile::SetIniValue(
                 u"OPTION"_s, QString::fromLatin1(clsOption::Keys()[size_t(i)]), values[i], single));
         }
-        QCOMPARE(contentOf(batch), contentOf(single));
+        QCOMPARE(TestUtil::readFile(batch), TestUtil::readFile(single));
     }
 
     void roundTrip()
@@ -284,7 +272,7 @@ private slots:
         clsOption out(file);
         setAll(out, saved);
         QVERIFY(out.SetOptionIniValue());
-        QCOMPARE(contentOf(file).count('\n'), 9);
+        QCOMPARE(TestUtil::readFile(file).count('\n'), 9);
 
         clsOption in(file);
         in.GetOptionIniValue();
@@ -313,7 +301,7 @@ private slots:
         QVERIFY(QDir(dir.path()).mkpath(u"folder.ini/inside"_s));
         const QString file = dir.filePath(name);
         if (!QFileInfo(file).isDir())
-            putFile(file, kHandEdited);
+            QVERIFY(TestUtil::writeFile(file, kHandEdited));
         const QStringList before =
             QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
         clsOption option(file);
@@ -325,7 +313,7 @@ private slots:
             QCOMPARE(QDir(file).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
                      QStringList{u"inside"_s});
         else
-            QCOMPARE(contentOf(file), kHandEdited);
+            QCOMPARE(TestUtil::readFile(file), kHandEdited);
     }
 };
 

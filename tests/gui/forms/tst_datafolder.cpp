@@ -19,8 +19,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString kExamples = QStringLiteral(SORABI_SOURCE_DIR "/examples");
-
 struct Shown
 {
     QString text;
@@ -60,7 +58,7 @@ class TestDataFolder : public QObject
     // A run of the sample CSV from the window; returns the one message shown.
     Shown runSample(frmMain& window)
     {
-        window.findChild<QLineEdit*>(u"txtCsvPath"_s)->setText(kExamples + u"/products.csv"_s);
+        window.findChild<QLineEdit*>(u"txtCsvPath"_s)->setText(TestUtil::examples() + u"/products.csv"_s);
         window.CreatePages();
         return m_shown.size() == 1 ? m_shown[0] : Shown{u"(%1 messages)"_s.arg(m_shown.size()),
                                                         MessageIcon::None};
@@ -141,7 +139,7 @@ private slots:
 
     void programFolderRun_asBefore()
     {
-        QVERIFY(QFile::copy(kExamples + u"/option.ini"_s, start() + u"/option.ini"_s));
+        QVERIFY(QFile::copy(TestUtil::examples() + u"/option.ini"_s, start() + u"/option.ini"_s));
         programFolderWritable(program(), true);
         frmMain window;
         window.Folder().SetProgramFolder(program());
@@ -158,7 +156,7 @@ private slots:
     void perUserRun_namesTheFolder()
     {
         QVERIFY(QDir().mkpath(perUser()));
-        QVERIFY(QFile::copy(kExamples + u"/option.ini"_s, perUser() + u"/option.ini"_s));
+        QVERIFY(QFile::copy(TestUtil::examples() + u"/option.ini"_s, perUser() + u"/option.ini"_s));
         programFolderWritable(program(), false);
         frmMain window;
         window.Folder().SetProgramFolder(program());
@@ -183,7 +181,7 @@ private slots:
     {
         // A settings file in the folder the program was started from is not
         // the per-user one.
-        QVERIFY(QFile::copy(kExamples + u"/option.ini"_s, start() + u"/option.ini"_s));
+        QVERIFY(QFile::copy(TestUtil::examples() + u"/option.ini"_s, start() + u"/option.ini"_s));
         programFolderWritable(program(), false);
         frmMain window;
         window.Folder().SetProgramFolder(program());
@@ -206,13 +204,13 @@ private slots:
         const QByteArray siteName = "SITENAME=" + TextCodec::EncodeShiftJis(u"暮らしの道具店"_s);
         QVERIFY(TestUtil::readFile(perUser() + u"/option.ini"_s).contains(siteName));
         QCOMPARE(TestUtil::readFile(start() + u"/option.ini"_s),
-                 TestUtil::readFile(kExamples + u"/option.ini"_s));
+                 TestUtil::readFile(TestUtil::examples() + u"/option.ini"_s));
     }
 
     void perUserFolderKept_noSettingsWindowOnceSaved()
     {
         QVERIFY(QDir().mkpath(perUser()));
-        QVERIFY(QFile::copy(kExamples + u"/option.ini"_s, perUser() + u"/option.ini"_s));
+        QVERIFY(QFile::copy(TestUtil::examples() + u"/option.ini"_s, perUser() + u"/option.ini"_s));
         QVERIFY(TestUtil::writeFile(perUser() + u"/keep.txt"_s, "mine"));
         programFolderWritable(program(), false);
         frmMain window;

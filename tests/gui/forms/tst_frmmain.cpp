@@ -23,8 +23,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString kExamples = QStringLiteral(SORABI_SOURCE_DIR "/examples");
-
 struct Shown
 {
     QString text;
@@ -253,13 +251,13 @@ private slots:
 
     void aRunFromTheWindow()
     {
-        QVERIFY(QFile::copy(kExamples + u"/option.ini"_s, m_dir.filePath(u"option.ini"_s)));
+        QVERIFY(QFile::copy(TestUtil::examples() + u"/option.ini"_s, m_dir.filePath(u"option.ini"_s)));
         const QString program = m_dir.filePath(u"program"_s);
         QDir().mkpath(program);
         frmMain window;
         window.Folder().SetProgramFolder(program);
         window.show();
-        child<QLineEdit>(window, u"txtCsvPath")->setText(kExamples + u"/products.csv"_s);
+        child<QLineEdit>(window, u"txtCsvPath")->setText(TestUtil::examples() + u"/products.csv"_s);
         QStringList statusSeen;
         QTimer probe;
         connect(&probe, &QTimer::timeout, [&] {
@@ -282,7 +280,7 @@ private slots:
         QProcess batch;
         batch.setWorkingDirectory(m_dir.path());
         batch.start(QStringLiteral(SORABI_BATCH),
-                    {u"--output-dir"_s, m_dir.path(), kExamples + u"/products.csv"_s});
+                    {u"--output-dir"_s, m_dir.path(), TestUtil::examples() + u"/products.csv"_s});
         QVERIFY(batch.waitForFinished(60000));
         QCOMPARE(batch.exitCode(), 0);
         const QString folder = QString::fromUtf8(batch.readAllStandardOutput()).trimmed();
@@ -291,13 +289,13 @@ private slots:
 
     void closingDuringARunCancelsIt()
     {
-        QVERIFY(QFile::copy(kExamples + u"/option.ini"_s, m_dir.filePath(u"option.ini"_s)));
+        QVERIFY(QFile::copy(TestUtil::examples() + u"/option.ini"_s, m_dir.filePath(u"option.ini"_s)));
         const QString program = m_dir.filePath(u"program"_s);
         QDir().mkpath(program);
         frmMain window;
         window.Folder().SetProgramFolder(program);
         window.show();
-        child<QLineEdit>(window, u"txtCsvPath")->setText(kExamples + u"/products.csv"_s);
+        child<QLineEdit>(window, u"txtCsvPath")->setText(TestUtil::examples() + u"/products.csv"_s);
         // A second start and the close both arrive while line 1 is shown.
         QTimer::singleShot(0, &window, [&] {
             child<QPushButton>(window, u"cmdExec")->click();
@@ -336,7 +334,7 @@ private slots:
 
     void noSettingsWindowOnceSaved()
     {
-        QVERIFY(QFile::copy(kExamples + u"/option.ini"_s, m_dir.filePath(u"option.ini"_s)));
+        QVERIFY(QFile::copy(TestUtil::examples() + u"/option.ini"_s, m_dir.filePath(u"option.ini"_s)));
         frmMain window;
         QString modal = u"none"_s;
         QTimer::singleShot(0, [&] {

@@ -1,6 +1,7 @@
 #include "widgets/msgbox.h"
 #include "forms/frmoption.h"
 #include "template/hosts.h"
+#include "testutil.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -78,21 +79,6 @@ template <typename T>
 T* control(QWidget* window, const char* name)
 {
     return window->findChild<T*>(QString::fromLatin1(name));
-}
-
-void writeIni(const QByteArray& bytes)
-{
-    QFile file(u"option.ini"_s);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
-QByteArray readIni()
-{
-    QFile file(u"option.ini"_s);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.readAll();
 }
 
 const char* const TabOrder[] = {"txtSiteName",   "txtCatchCopy1", "txtCatchCopy2", "txtCatchCopy3",
@@ -320,7 +306,7 @@ void TestFrmOption::freshStart_saveUntouched_writesDefaults()
     const auto dialog = open();
     QTest::mouseClick(control<QPushButton>(dialog.get(), "cmdSave"), Qt::LeftButton);
 
-    QCOMPARE(readIni(), QByteArray("[OPTION]\r\nHEADERIMAGE=0\r\nSITENAME=\r\nCATCHCOPY1=\r\n"
+    QCOMPARE(TestUtil::readFile(u"option.ini"_s), QByteArray("[OPTION]\r\nHEADERIMAGE=0\r\nSITENAME=\r\nCATCHCOPY1=\r\n"
                                    "CATCHCOPY2=\r\nCATCHCOPY3=\r\nSHOPID=\r\nSITEMASTER=\r\nTAX=0\r\n"));
     QCOMPARE(m_shown.size(), 1);
     QCOMPARE(m_shown[0].text,
@@ -346,8 +332,8 @@ void TestFrmOption::roundTrip_whatIsSavedIsShownNextTime()
         QTest::mouseClick(control<QPushButton>(dialog.get(), "cmdSave"), Qt::LeftButton);
         QVERIFY(!dialog->isVisible());
     }
-    QVERIFY(readIni().contains("\r\nHEADERIMAGE=99\r\n"));
-    QVERIFY(readIni().contains("\r\nTAX=8\r\n"));
+    QVERIFY(TestUtil::readFile(u"option.ini"_s).contains("\r\nHEADERIMAGE=99\r\n"));
+    QVERIFY(TestUtil::readFile(u"option.ini"_s).contains("\r\nTAX=8\r\n"));
 
     m_server->paths.clear();
     const auto again = open();
@@ -382,7 +368,7 @@ void TestFrmOption::headerImageSetting()
     QFETCH(QByteArray, stored);
     QFETCH(int, selected);
 
-    writeIni("[OPTION]\r\nHEADERIMAGE=" + stored + "\r\n");
+    QVERIFY(TestUtil::writeFile(u"option.ini"_s, "[OPTION]\r\nHEADERIMAGE=" + stored + "\r\n"));
     const auto dialog = open();
     auto* list = control<QComboBox>(dialog.get(), "cboHeaderImage");
     QCOMPARE(list->currentIndex(), selected);
@@ -396,7 +382,7 @@ void TestFrmOption::headerImageSetting()
     // Whatever the file held, the window saves what it shows.
     QTest::mouseClick(control<QPushButton>(dialog.get(), "cmdSave"), Qt::LeftButton);
     const QByteArray line = "\r\nHEADERIMAGE=" + QByteArray::number(selected) + "\r\n";
-    QVERIFY(readIni().contains(line));
+    QVERIFY(TestUtil::readFile(u"option.ini"_s).contains(line));
 }
 
 void TestFrmOption::cancel_leavesFileAsItWas_data()
@@ -411,7 +397,7 @@ void TestFrmOption::cancel_leavesFileAsItWas()
 {
     QFETCH(QByteArray, before);
     if (!before.isNull())
-        writeIni(before);
+        QVERIFY(TestUtil::writeFile(u"option.ini"_s, before));
 
     const auto dialog = open();
     control<QLineEdit>(dialog.get(), "txtSiteName")->setText(u"変更"_s);
@@ -423,7 +409,8 @@ void TestFrmOption::cancel_leavesFileAsItWas()
     QCOMPARE(dialog->result(), int(QDialog::Rejected));
     QVERIFY(m_shown.isEmpty());
     QCOMPARE(QFile::exists(u"option.ini"_s), !before.isNull());
-    QCOMPARE(readIni(), before.isNull() ? QByteArray() : before);
+    if (!before.isNull())
+        QCOMPARE(TestUtil::readFile(u"option.ini"_s), before);
 }
 
 void TestFrmOption::escape_doesNotDiscardInput()
@@ -462,7 +449,7 @@ void TestFrmOption::saveFailure_reportsAndKeepsWindowOpen()
     QCOMPARE(m_shown.size(), 2);
     QCOMPARE(m_shown[1].icon, MessageIcon::Information);
     QVERIFY(!dialog->isVisible());
-    QVERIFY(readIni().contains("SITENAME="));
+    QVERIFY(TestUtil::readFile(u"option.ini"_s).contains("SITENAME="));
 }
 
 void TestFrmOption::preview_followsTheSelection()
