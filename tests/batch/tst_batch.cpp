@@ -1,5 +1,7 @@
+#include "base/textcodec.h"
 #include "generation/generationrun.h"
 #include "recordingui.h"
+#include "runsandbox.h"
 #include "testutil.h"
 
 #include <QDir>
@@ -103,12 +105,7 @@ private slots:
         QVERIFY(QFileInfo(folder).fileName().contains(QRegularExpression(u"^\\d{14}$"_s)));
 
         RecordingUi ui;
-        RunOptions options;
-        options.csvPath = csv;
-        options.workingCopyFolder = desktopParent;
-        options.outputParentFolder = desktopParent;
-        options.settingsPath = ini;
-        const RunResult desktop = CreatePages(ui, options);
+        const RunResult desktop = CreatePages(ui, runOptions(csv, ini, desktopParent));
         QCOMPARE(desktop.outcome, RunOutcome::Completed);
 
         const auto batchFiles = TestUtil::folderContents(folder);

@@ -1,14 +1,11 @@
 #pragma once
 
-#include "base/textcodec.h"
-
 #include <QByteArray>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QMap>
 #include <QString>
-#include <QStringList>
 
 namespace TestUtil {
 
@@ -48,26 +45,6 @@ inline QMap<QString, QByteArray> folderContents(const QString& folder)
         files.insert(QDir(folder).relativeFilePath(path), readFile(path));
     }
     return files;
-}
-
-// A settings file as the settings window writes it.
-inline QByteArray optionFile(const QStringList& values)
-{
-    static const char* const keys[] = {"HEADERIMAGE", "SITENAME",  "CATCHCOPY1", "CATCHCOPY2",
-                                       "CATCHCOPY3",  "SHOPID",    "SITEMASTER", "TAX"};
-    QByteArray bytes = "[OPTION]\r\n";
-    for (int i = 0; i < 8; ++i)
-        bytes += QByteArray(keys[i]) + '=' + TextCodec::EncodeShiftJis(values.value(i)) + "\r\n";
-    return bytes;
-}
-
-// A product line of at least 16 fields: `fields` first, the rest "x<n>".
-inline QStringList productFields(const QStringList& fields, int count = 16)
-{
-    QStringList row = fields;
-    while (row.size() < count)
-        row.append(QStringLiteral("x%1").arg(row.size()));
-    return row;
 }
 
 } // namespace TestUtil

@@ -3,6 +3,7 @@
 
 #include "forms/frmmain.h"
 #include "widgets/msgbox.h"
+#include "base/textcodec.h"
 #include "settings/clsoption.h"
 #include "forms/frmoption.h"
 #include "testutil.h"
