@@ -7,6 +7,7 @@
 #include "base/textcodec.h"
 #include "settings/basinifile.h"
 #include "settings/clsoption.h"
+#include "batchrunner.h"
 #include "faultyfs.h"
 #include "recordingui.h"
 #include "runsandbox.h"
@@ -16,7 +17,6 @@
 #include <QCryptographicHash>
 #include <QDeadlineTimer>
 #include <QDirIterator>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -36,7 +36,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString kBatch = QStringLiteral(SORABI_BATCH);
 const QString kDone = u"ホームページを作成しました。"_s;
 
 QByteArray sjis(const QString& text)
@@ -128,37 +127,22 @@ public:
     }
 };
 
-struct BatchOutcome
-{
-    bool exitedNormally = false;
-    int exitCode = -1;
-    QString err;
-};
-
-// Runs sorabi-batch, with a limit on one resource when `resource` is set, as
-// a shell's "ulimit" would leave it (for the file size, with the signal that
-// ends a process at the limit back at its default).
+// Limits one resource of a new process as a shell's "ulimit" would leave it
+// (for the file size, with the signal that ends a process at the limit back
+// at its default).
 using Resource = decltype(RLIMIT_FSIZE);
 
-BatchOutcome runBatch(const QStringList& arguments, std::optional<Resource> resource = {},
-                      rlim_t limitTo = 0)
+ProcessSetUp limitTo(Resource which, rlim_t value)
 {
-    QProcess process;
-    if (resource) {
-        process.setChildProcessModifier([which = *resource, limitTo] {
+    return [which, value](QProcess& process) {
+        process.setChildProcessModifier([which, value] {
             std::signal(SIGXFSZ, SIG_DFL);
             rlimit limit;
             ::getrlimit(which, &limit);
-            limit.rlim_cur = limitTo;
+            limit.rlim_cur = value;
             ::setrlimit(which, &limit);
         });
-    }
-    process.start(kBatch, arguments);
-    if (!process.waitForFinished(120000))
-        process.kill();
-    process.waitForFinished();
-    return {process.exitStatus() == QProcess::NormalExit, process.exitCode(),
-            QString::fromUtf8(process.readAllStandardError())};
+    };
 }
 
 } // namespace
@@ -962,8 +946,7 @@ private slots:
         QString csv = m_box.csv;
         QString output = m_box.program;
         QString ini = m_box.ini;
-        std::optional<Resource> resource;
-        rlim_t limit = 0;
+        ProcessSetUp limit;
         QVERIFY(TestUtil::writeFile(m_box.csv, csvFile({productLine("B1"), productLine("B2", {{12, QByteArray(300000, 'b')}})})));
         if (kind == u"garbage") {
             QVERIFY(TestUtil::writeFile(m_box.csv, randomBytes(1 << 20, 5)));
@@ -976,8 +959,7 @@ private slots:
             QFile::remove(m_box.ini);
             QVERIFY(QDir().mkpath(m_box.ini));
         } else if (kind == u"limit") {
-            resource = RLIMIT_FSIZE;
-            limit = 200000;
+            limit = limitTo(RLIMIT_FSIZE, 200000);
         } else if (kind == u"passes") {
             QByteArrayList fields;
             QByteArray many;
@@ -988,8 +970,7 @@ private slots:
             fields.prepend(many);
             QVERIFY(TestUtil::writeFile(
                 m_box.csv, csvFile({productLine("B1", {{1, "<csv16>"}, {2, "<"}}) + ',' + fields.join(',')})));
-            resource = RLIMIT_CPU;
-            limit = 20; // seconds; the page takes a fraction of one
+            limit = limitTo(RLIMIT_CPU, 20); // seconds; the page takes a fraction of one
         } else {
 #ifdef __SANITIZE_ADDRESS__
             QSKIP("AddressSanitizer needs more address space than the limit leaves");
@@ -1001,12 +982,11 @@ private slots:
                 fields.append("<csv40>"_ba.repeated(2000));
             fields.append(QByteArray(100000, 'x'));
             QVERIFY(TestUtil::writeFile(m_box.csv, csvFile({productLine("B1") + ',' + fields.join(',')})));
-            resource = RLIMIT_AS;
-            limit = rlim_t(1) << 30;
+            limit = limitTo(RLIMIT_AS, rlim_t(1) << 30);
         }
         const Snapshot before = snapshot(m_box.root());
-        const BatchOutcome outcome =
-            runBatch({u"--settings"_s, ini, u"--output-dir"_s, output, csv}, resource, limit);
+        const ProgramResult outcome =
+            runBatch({u"--settings"_s, ini, u"--output-dir"_s, output, csv}, QString(), limit);
         QVERIFY2(outcome.exitedNormally, qPrintable(u"ended by a signal (a crash, or the time or memory limit): "_s + outcome.err));
         QCOMPARE(outcome.exitCode, exitCode);
         QVERIFY2(outcome.err.contains(message), qPrintable(outcome.err));

@@ -2,6 +2,7 @@
 #include "widgets/msgbox.h"
 #include "widgets/shell.h"
 #include "forms/frmoption.h"
+#include "batchrunner.h"
 #include "testutil.h"
 
 #include <QAction>
@@ -11,7 +12,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QProcess>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QStatusBar>
@@ -277,14 +277,11 @@ private slots:
         QVERIFY(QApplication::topLevelWidgets().size() < 10);
 
         // The headless front end writes the same folder, byte for byte.
-        QProcess batch;
-        batch.setWorkingDirectory(m_dir.path());
-        batch.start(QStringLiteral(SORABI_BATCH),
-                    {u"--output-dir"_s, m_dir.path(), TestUtil::examples() + u"/products.csv"_s});
-        QVERIFY(batch.waitForFinished(60000));
-        QCOMPARE(batch.exitCode(), 0);
-        const QString folder = QString::fromUtf8(batch.readAllStandardOutput()).trimmed();
-        QVERIFY(TestUtil::folderContents(folder) == TestUtil::folderContents(window.LastOutputFolder()));
+        const ProgramResult batch = runBatch(
+            {u"--output-dir"_s, m_dir.path(), TestUtil::examples() + u"/products.csv"_s}, m_dir.path());
+        QCOMPARE(batch.exitCode, 0);
+        QVERIFY(TestUtil::folderContents(batch.outputFolder())
+                == TestUtil::folderContents(window.LastOutputFolder()));
     }
 
     void closingDuringARunCancelsIt()
