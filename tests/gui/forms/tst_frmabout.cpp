@@ -3,6 +3,7 @@
 #include "widgets/shell.h"
 #include "base/appinfo.h"
 #include "testutil.h"
+#include "widgettest.h"
 
 #include <QApplication>
 #include <QFontDatabase>
@@ -16,25 +17,6 @@
 #include <memory>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-template <typename T>
-T* control(QWidget* window, const QByteArray& name)
-{
-    return window->findChild<T*>(QString::fromLatin1(name));
-}
-
-std::unique_ptr<frmAbout> open()
-{
-    auto dialog = std::make_unique<frmAbout>();
-    dialog->show();
-    if (!QTest::qWaitForWindowExposed(dialog.get()))
-        qWarning("About window not exposed");
-    return dialog;
-}
-
-} // namespace
 
 class TestFrmAbout : public QObject
 {
@@ -61,7 +43,7 @@ void TestFrmAbout::cleanup()
 
 void TestFrmAbout::window()
 {
-    const auto dialog = open();
+    const auto dialog = shownWindow<frmAbout>();
     QVERIFY(dialog->windowFlags().testFlag(Qt::FramelessWindowHint));
     QCOMPARE(control<QWidget>(dialog.get(), "fraClient")->size(), QSize(417, 193));
     QCOMPARE(dialog->minimumSize(), dialog->maximumSize());
@@ -104,7 +86,7 @@ void TestFrmAbout::layout()
     QFETCH(QRect, geometry);
     QFETCH(QString, caption);
 
-    const auto dialog = open();
+    const auto dialog = shownWindow<frmAbout>();
     QWidget* widget = control<QWidget>(dialog.get(), name);
     QVERIFY(widget);
     QCOMPARE(widget->parentWidget()->objectName(), QString::fromLatin1(container));
@@ -119,7 +101,7 @@ void TestFrmAbout::layout()
 
 void TestFrmAbout::fields_showTitleAndVersion()
 {
-    const auto dialog = open();
+    const auto dialog = shownWindow<frmAbout>();
     auto* version = control<QLineEdit>(dialog.get(), "txtVersion");
     auto* name = control<QLineEdit>(dialog.get(), "txtSeihinmei");
     QCOMPARE(version->text(), u" Ver. "_s + TestUtil::version());
@@ -133,7 +115,7 @@ void TestFrmAbout::fields_showTitleAndVersion()
 
 void TestFrmAbout::tabOrder()
 {
-    const auto dialog = open();
+    const auto dialog = shownWindow<frmAbout>();
     dialog->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(dialog.get()));
     control<QWidget>(dialog.get(), "txtSeihinmei")->setFocus();
@@ -148,7 +130,7 @@ void TestFrmAbout::supportButton_opensPageAndStaysOpen()
 {
     QList<QUrl> opened;
     Shell::SetUrlOpener([&opened](const QUrl& url) { opened.append(url); });
-    const auto dialog = open();
+    const auto dialog = shownWindow<frmAbout>();
     QTest::mouseClick(control<QPushButton>(dialog.get(), "cmdURL"), Qt::LeftButton);
     QCOMPARE(opened, QList<QUrl>{QUrl(AppInfo::SupportUrl())});
     QVERIFY(dialog->isVisible());
@@ -156,7 +138,7 @@ void TestFrmAbout::supportButton_opensPageAndStaysOpen()
 
 void TestFrmAbout::okButton_closes()
 {
-    const auto dialog = open();
+    const auto dialog = shownWindow<frmAbout>();
     QTest::mouseClick(control<QPushButton>(dialog.get(), "cmdOK"), Qt::LeftButton);
     QVERIFY(!dialog->isVisible());
     QCOMPARE(dialog->result(), int(QDialog::Accepted));

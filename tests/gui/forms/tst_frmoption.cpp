@@ -1,14 +1,13 @@
-#include "widgets/msgbox.h"
 #include "forms/frmoption.h"
 #include "template/hosts.h"
+#include "msgboxrecorder.h"
 #include "testutil.h"
+#include "widgettest.h"
 
 #include <QApplication>
-#include <QBuffer>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
-#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -18,21 +17,11 @@
 #include <QTest>
 
 #include <memory>
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
 namespace {
-
-QByteArray jpeg(QSize size)
-{
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(QColor(0x88, 0x77, 0xEE));
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "JPG");
-    return bytes;
-}
 
 // Header pictures on 127.0.0.1: NNN.jpg is 100+NNN pixels wide and 20 high,
 // 003.jpg is larger than the preview area, 050.jpg is missing.
@@ -69,18 +58,6 @@ private:
     QTcpServer m_server;
 };
 
-struct Shown
-{
-    QString text;
-    MessageIcon icon;
-};
-
-template <typename T>
-T* control(QWidget* window, const char* name)
-{
-    return window->findChild<T*>(QString::fromLatin1(name));
-}
-
 const char* const TabOrder[] = {"txtSiteName",   "txtCatchCopy1", "txtCatchCopy2", "txtCatchCopy3",
                                 "cboHeaderImage", "txtShopID",    "txtSiteMaster", "txtTax",
                                 "cmdSave",       "cmdCancel"};
@@ -114,12 +91,10 @@ private slots:
     void preview_followsTheSelection();
 
 private:
-    std::unique_ptr<frmOption> open();
-
     std::unique_ptr<PictureServer> m_server;
     std::unique_ptr<QTemporaryDir> m_dir;
     QString m_startFolder;
-    QList<Shown> m_shown;
+    std::optional<MsgBoxRecorder> m_box;
 };
 
 void TestFrmOption::initTestCase()
@@ -127,10 +102,6 @@ void TestFrmOption::initTestCase()
     m_startFolder = QDir::currentPath();
     m_server = std::make_unique<PictureServer>();
     frmOption::SetPreviewBaseUrl(m_server->baseUrl());
-    MsgBox::SetHandler([this](const QString& text, MessageIcon icon, MsgBox::Buttons) {
-        m_shown.append({text, icon});
-        return MsgBox::Answer::Ok;
-    });
 }
 
 void TestFrmOption::init()
@@ -138,36 +109,27 @@ void TestFrmOption::init()
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
     QVERIFY(QDir::setCurrent(m_dir->path()));
-    m_shown.clear();
+    m_box.emplace();
     m_server->paths.clear();
 }
 
 void TestFrmOption::cleanup()
 {
+    m_box.reset();
     QDir::setCurrent(m_startFolder);
     m_dir.reset();
 }
 
 void TestFrmOption::cleanupTestCase()
 {
-    MsgBox::SetHandler({});
     frmOption::SetPreviewBaseUrl({});
     QCOMPARE(frmOption::PreviewBaseUrl(),
              u"http://"_s + QStringView(Hosts::ServiceHost) + QStringView(Hosts::HeaderPicturePath));
 }
 
-std::unique_ptr<frmOption> TestFrmOption::open()
-{
-    auto dialog = std::make_unique<frmOption>();
-    dialog->show();
-    if (!QTest::qWaitForWindowExposed(dialog.get()))
-        qWarning("settings window not exposed");
-    return dialog;
-}
-
 void TestFrmOption::window()
 {
-    const auto dialog = open();
+    const auto dialog = shownWindow<frmOption>();
     QVERIFY(dialog->windowFlags().testFlag(Qt::FramelessWindowHint));
     QWidget* client = control<QWidget>(dialog.get(), "fraClient");
     QVERIFY(client);
@@ -177,7 +139,7 @@ void TestFrmOption::window()
     QCOMPARE(dialog->font().pointSizeF(), 12.0);
     QCOMPARE(control<QLabel>(dialog.get(), "imgBanner")->pixmap().size(), QSize(700, 50));
     for (const char* name : TabOrder) {
-        auto* field = control<QLineEdit>(dialog.get(), name);
+        auto* field = qobject_cast<QLineEdit*>(control(dialog.get(), name));
         if (!field)
             continue;
         const bool ascii = qstrcmp(name, "txtShopID") == 0 || qstrcmp(name, "txtTax") == 0;
@@ -226,7 +188,7 @@ void TestFrmOption::layout()
     QFETCH(QRect, geometry);
     QFETCH(QString, caption);
 
-    const auto dialog = open();
+    const auto dialog = shownWindow<frmOption>();
     QWidget* widget = control<QWidget>(dialog.get(), name.constData());
     QVERIFY(widget);
     QCOMPARE(widget->parentWidget()->objectName(), u"fraClient"_s);
@@ -245,7 +207,7 @@ void TestFrmOption::layout()
 
 void TestFrmOption::headerImageList()
 {
-    const auto dialog = open();
+    const auto dialog = shownWindow<frmOption>();
     auto* list = control<QComboBox>(dialog.get(), "cboHeaderImage");
     QVERIFY(!list->isEditable());
     QCOMPARE(list->count(), 100);
@@ -264,7 +226,7 @@ void TestFrmOption::focusChain_data()
 void TestFrmOption::focusChain()
 {
     QFETCH(int, key);
-    const auto dialog = open();
+    const auto dialog = shownWindow<frmOption>();
     dialog->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(dialog.get()));
     control<QWidget>(dialog.get(), "txtSiteName")->setFocus();
@@ -279,7 +241,7 @@ void TestFrmOption::focusChain()
     // Enter went past both buttons without pressing them and put nothing
     // into any field.
     QVERIFY(dialog->isVisible());
-    QVERIFY(m_shown.isEmpty());
+    QVERIFY(m_box->shown.isEmpty());
     QVERIFY(!QFile::exists(u"option.ini"_s));
     for (QLineEdit* field : dialog->findChildren<QLineEdit*>()) {
         if (field->objectName() != u"txtTax"_s)
@@ -290,7 +252,7 @@ void TestFrmOption::focusChain()
 
 void TestFrmOption::freshStart_showsDefaults()
 {
-    const auto dialog = open();
+    const auto dialog = shownWindow<frmOption>();
     QCOMPARE(control<QComboBox>(dialog.get(), "cboHeaderImage")->currentText(), u"001"_s);
     for (const char* name : {"txtSiteName", "txtCatchCopy1", "txtCatchCopy2", "txtCatchCopy3",
                              "txtShopID", "txtSiteMaster"})
@@ -303,15 +265,15 @@ void TestFrmOption::freshStart_showsDefaults()
 
 void TestFrmOption::freshStart_saveUntouched_writesDefaults()
 {
-    const auto dialog = open();
+    const auto dialog = shownWindow<frmOption>();
     QTest::mouseClick(control<QPushButton>(dialog.get(), "cmdSave"), Qt::LeftButton);
 
     QCOMPARE(TestUtil::readFile(u"option.ini"_s), QByteArray("[OPTION]\r\nHEADERIMAGE=0\r\nSITENAME=\r\nCATCHCOPY1=\r\n"
                                    "CATCHCOPY2=\r\nCATCHCOPY3=\r\nSHOPID=\r\nSITEMASTER=\r\nTAX=0\r\n"));
-    QCOMPARE(m_shown.size(), 1);
-    QCOMPARE(m_shown[0].text,
+    QCOMPARE(m_box->shown.size(), 1);
+    QCOMPARE(m_box->shown[0].text,
              u"保存しました。\r\n\r\n再登録したい場合は、メイン画面のオプションメニューから行います。"_s);
-    QCOMPARE(m_shown[0].icon, MessageIcon::Information);
+    QCOMPARE(m_box->shown[0].icon, MessageIcon::Information);
     QVERIFY(!dialog->isVisible());
     QCOMPARE(dialog->result(), int(QDialog::Accepted));
 }
@@ -324,7 +286,7 @@ void TestFrmOption::roundTrip_whatIsSavedIsShownNextTime()
         {"txtShopID", u"shop0042"_s},                {"txtSiteMaster", u"山田 花子"_s},
     };
     {
-        const auto dialog = open();
+        const auto dialog = shownWindow<frmOption>();
         for (const auto& [name, text] : texts)
             control<QLineEdit>(dialog.get(), name)->setText(text);
         control<QLineEdit>(dialog.get(), "txtTax")->setText(u"8"_s);
@@ -336,7 +298,7 @@ void TestFrmOption::roundTrip_whatIsSavedIsShownNextTime()
     QVERIFY(TestUtil::readFile(u"option.ini"_s).contains("\r\nTAX=8\r\n"));
 
     m_server->paths.clear();
-    const auto again = open();
+    const auto again = shownWindow<frmOption>();
     QCOMPARE(control<QComboBox>(again.get(), "cboHeaderImage")->currentText(), u"100"_s);
     QCOMPARE(m_server->paths, QList<QByteArray>{"/header/100.jpg"});
     for (const auto& [name, text] : texts)
@@ -369,7 +331,7 @@ void TestFrmOption::headerImageSetting()
     QFETCH(int, selected);
 
     QVERIFY(TestUtil::writeFile(u"option.ini"_s, "[OPTION]\r\nHEADERIMAGE=" + stored + "\r\n"));
-    const auto dialog = open();
+    const auto dialog = shownWindow<frmOption>();
     auto* list = control<QComboBox>(dialog.get(), "cboHeaderImage");
     QCOMPARE(list->currentIndex(), selected);
     if (selected < 0) {
@@ -399,7 +361,7 @@ void TestFrmOption::cancel_leavesFileAsItWas()
     if (!before.isNull())
         QVERIFY(TestUtil::writeFile(u"option.ini"_s, before));
 
-    const auto dialog = open();
+    const auto dialog = shownWindow<frmOption>();
     control<QLineEdit>(dialog.get(), "txtSiteName")->setText(u"変更"_s);
     control<QLineEdit>(dialog.get(), "txtTax")->setText(u"10"_s);
     control<QComboBox>(dialog.get(), "cboHeaderImage")->setCurrentIndex(20);
@@ -407,7 +369,7 @@ void TestFrmOption::cancel_leavesFileAsItWas()
 
     QVERIFY(!dialog->isVisible());
     QCOMPARE(dialog->result(), int(QDialog::Rejected));
-    QVERIFY(m_shown.isEmpty());
+    QVERIFY(m_box->shown.isEmpty());
     QCOMPARE(QFile::exists(u"option.ini"_s), !before.isNull());
     if (!before.isNull())
         QCOMPARE(TestUtil::readFile(u"option.ini"_s), before);
@@ -415,7 +377,7 @@ void TestFrmOption::cancel_leavesFileAsItWas()
 
 void TestFrmOption::escape_doesNotDiscardInput()
 {
-    const auto dialog = open();
+    const auto dialog = shownWindow<frmOption>();
     dialog->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(dialog.get()));
     auto* name = control<QLineEdit>(dialog.get(), "txtSiteName");
@@ -430,31 +392,31 @@ void TestFrmOption::saveFailure_reportsAndKeepsWindowOpen()
 {
     // A folder where the settings file should be: nothing can be written.
     QVERIFY(QDir().mkdir(u"option.ini"_s));
-    const auto dialog = open();
+    const auto dialog = shownWindow<frmOption>();
     auto* name = control<QLineEdit>(dialog.get(), "txtSiteName");
     name->setText(u"消えてはいけない入力"_s);
     QTest::mouseClick(control<QPushButton>(dialog.get(), "cmdSave"), Qt::LeftButton);
 
-    QCOMPARE(m_shown.size(), 1);
-    QCOMPARE(m_shown[0].icon, MessageIcon::Critical);
-    QVERIFY(m_shown[0].text.startsWith(u"サイト情報を保存できませんでした。"_s));
-    QVERIFY(m_shown[0].text.contains(QDir::toNativeSeparators(QDir::current().filePath(u"option.ini"_s))));
-    QVERIFY(!m_shown[0].text.contains(u"保存しました"_s));
+    QCOMPARE(m_box->shown.size(), 1);
+    QCOMPARE(m_box->shown[0].icon, MessageIcon::Critical);
+    QVERIFY(m_box->shown[0].text.startsWith(u"サイト情報を保存できませんでした。"_s));
+    QVERIFY(m_box->shown[0].text.contains(QDir::toNativeSeparators(QDir::current().filePath(u"option.ini"_s))));
+    QVERIFY(!m_box->shown[0].text.contains(u"保存しました"_s));
     QVERIFY(dialog->isVisible());
     QCOMPARE(name->text(), u"消えてはいけない入力"_s);
 
     // Once the obstacle is gone the same window saves.
     QVERIFY(QDir().rmdir(u"option.ini"_s));
     QTest::mouseClick(control<QPushButton>(dialog.get(), "cmdSave"), Qt::LeftButton);
-    QCOMPARE(m_shown.size(), 2);
-    QCOMPARE(m_shown[1].icon, MessageIcon::Information);
+    QCOMPARE(m_box->shown.size(), 2);
+    QCOMPARE(m_box->shown[1].icon, MessageIcon::Information);
     QVERIFY(!dialog->isVisible());
     QVERIFY(TestUtil::readFile(u"option.ini"_s).contains("SITENAME="));
 }
 
 void TestFrmOption::preview_followsTheSelection()
 {
-    const auto dialog = open();
+    const auto dialog = shownWindow<frmOption>();
     auto* list = control<QComboBox>(dialog.get(), "cboHeaderImage");
     auto* preview = control<QLabel>(dialog.get(), "picHeaderImage");
     QCOMPARE(preview->pixmap().size(), QSize(101, 20));
@@ -462,7 +424,7 @@ void TestFrmOption::preview_followsTheSelection()
     // Missing on the server: the previous picture must not stay.
     list->setCurrentIndex(49);
     QVERIFY(preview->pixmap().isNull());
-    QVERIFY(m_shown.isEmpty());
+    QVERIFY(m_box->shown.isEmpty());
 
     // Larger than the area: shown at its own size, the area keeps its size.
     list->setCurrentIndex(2);

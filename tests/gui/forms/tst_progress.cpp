@@ -1,5 +1,6 @@
 #include "forms/frmprogress.h"
-#include "widgets/msgbox.h"
+#include "msgboxrecorder.h"
+#include "widgettest.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -16,11 +17,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-QWidget* control(const QWidget* form, const QString& name)
-{
-    return form->findChild<QWidget*>(name);
-}
 
 std::unique_ptr<frmProgress> shown(QWidget* over = nullptr)
 {
@@ -59,8 +55,6 @@ class TestFrmProgress : public QObject
 {
     Q_OBJECT
 private slots:
-    void cleanup() { MsgBox::SetHandler({}); }
-
     void window_lookAndLoadState();
     void layout_data();
     void layout();
@@ -167,17 +161,13 @@ void TestFrmProgress::barWidth()
 
 void TestFrmProgress::maxValueZero_refused()
 {
-    QStringList shown;
-    MsgBox::SetHandler([&](const QString& text, MessageIcon icon, MsgBox::Buttons buttons) {
-        shown << text;
-        if (icon != MessageIcon::None || buttons != MsgBox::Buttons::Ok)
-            shown << u"wrong icon or buttons"_s;
-        return MsgBox::Answer::Ok;
-    });
-
+    const MsgBoxRecorder box;
     frmProgress form;
     form.SetMaxValue(0);
-    QCOMPARE(shown, QStringList{u"MaxValue ﾌﾟﾛﾊﾟﾃｨに 0 は設定できません。"_s});
+    QCOMPARE(box.shown.size(), 1);
+    QCOMPARE(box.shown[0].text, u"MaxValue ﾌﾟﾛﾊﾟﾃｨに 0 は設定できません。"_s);
+    QCOMPARE(box.shown[0].icon, MessageIcon::None);
+    QCOMPARE(box.shown[0].buttons, MsgBox::Buttons::Ok);
     QCOMPARE(form.MaxValue(), 1);
     form.ReDraw();
     QCOMPARE(control(&form, u"lblValue"_s)->width(), 0);
@@ -185,7 +175,7 @@ void TestFrmProgress::maxValueZero_refused()
     form.SetMaxValue(120);
     form.SetMaxValue(0);
     QCOMPARE(form.MaxValue(), 120);
-    QCOMPARE(shown.size(), 2);
+    QCOMPARE(box.shown.size(), 2);
 }
 
 void TestFrmProgress::message_shownAtReDraw()

@@ -1,9 +1,8 @@
 #include "forms/basurlpic.h"
+#include "widgettest.h"
 
-#include <QBuffer>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QImage>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -14,17 +13,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-QByteArray jpeg(int width, int height)
-{
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(QColor(0x33, 0x66, 0x99));
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "JPG");
-    return bytes;
-}
 
 // Answers every request on 127.0.0.1 with one fixed reply; an empty reply
 // means the server reads the request and never answers.
@@ -80,11 +68,11 @@ void TestUrlPic::webAddress_data()
     QTest::addColumn<int>("timeoutMs");
     QTest::addColumn<QSize>("expected");    // empty: no picture
 
-    QTest::newRow("jpeg answered 200") << reply(200, jpeg(40, 20)) << 3000 << QSize(40, 20);
-    QTest::newRow("404 even with a picture as body") << reply(404, jpeg(40, 20)) << 3000 << QSize();
+    QTest::newRow("jpeg answered 200") << reply(200, jpeg(QSize(40, 20))) << 3000 << QSize(40, 20);
+    QTest::newRow("404 even with a picture as body") << reply(404, jpeg(QSize(40, 20))) << 3000 << QSize();
     QTest::newRow("500") << reply(500, "oops") << 3000 << QSize();
     QTest::newRow("200 but not a picture") << reply(200, "<html>no</html>") << 3000 << QSize();
-    QTest::newRow("200 truncated jpeg") << reply(200, jpeg(40, 20).left(20)) << 3000 << QSize();
+    QTest::newRow("200 truncated jpeg") << reply(200, jpeg(QSize(40, 20)).left(20)) << 3000 << QSize();
     QTest::newRow("never answers") << QByteArray() << 300 << QSize();
     // Announces a gigabyte: given up at once, neither awaited nor collected.
     QTest::newRow("oversized") << reply(200, QByteArray(64 * 1024, 'x'), qint64(1) << 30) << 5000
@@ -137,9 +125,9 @@ void TestUrlPic::localPath_data()
     QTest::addColumn<bool>("asFileUrl");
     QTest::addColumn<QSize>("expected");
 
-    QTest::newRow("jpeg file") << u"p.jpg"_s << jpeg(12, 7) << false << QSize(12, 7);
-    QTest::newRow("Japanese file name") << u"ヘッダー画像.jpg"_s << jpeg(9, 4) << false << QSize(9, 4);
-    QTest::newRow("file URL") << u"q.jpg"_s << jpeg(5, 6) << true << QSize(5, 6);
+    QTest::newRow("jpeg file") << u"p.jpg"_s << jpeg(QSize(12, 7)) << false << QSize(12, 7);
+    QTest::newRow("Japanese file name") << u"ヘッダー画像.jpg"_s << jpeg(QSize(9, 4)) << false << QSize(9, 4);
+    QTest::newRow("file URL") << u"q.jpg"_s << jpeg(QSize(5, 6)) << true << QSize(5, 6);
     QTest::newRow("missing file") << u"none.jpg"_s << QByteArray() << false << QSize();
     QTest::newRow("not a picture") << u"text.jpg"_s << QByteArray("hello") << false << QSize();
     QTest::newRow("empty text") << QString() << QByteArray() << false << QSize();
