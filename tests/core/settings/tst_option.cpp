@@ -1,13 +1,18 @@
 #include "base/textcodec.h"
 #include "settings/basinifile.h"
 #include "settings/clsoption.h"
+#include "settings/optionsource.h"
+#include "testdata.h"
 #include "testutil.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <cstdio>
 
 using namespace Qt::StringLiterals;
 
@@ -314,6 +319,62 @@ private slots:
                      QStringList{u"inside"_s});
         else
             QCOMPARE(TestUtil::readFile(file), kHandEdited);
+    }
+
+    // The settings are read again only when the file may have changed; no
+    // kind of change may go unseen, however it keeps size and time.
+    void optionSourceSeesChanges_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::newRow("edited, other size") << u"edit"_s;
+        QTest::newRow("rewritten in place, same size and time") << u"in place"_s;
+        QTest::newRow("replaced by a copy with the same size and time") << u"replace"_s;
+        QTest::newRow("saved by this program") << u"save"_s;
+        QTest::newRow("removed") << u"remove"_s;
+    }
+    void optionSourceSeesChanges()
+    {
+        QFETCH(QString, change);
+        QTemporaryDir dir;
+        const QString ini = dir.filePath(u"option.ini"_s);
+        QVERIFY(TestUtil::writeFile(ini, TestData::settingsFile({u"1"_s, u"店A"_s})));
+        OptionSource source(ini);
+        QCOMPARE(source.Read()[1], TextCodec::EncodeShiftJis(u"店A"_s));
+        QCOMPARE(source.Read()[1], TextCodec::EncodeShiftJis(u"店A"_s)); // kept
+
+        const QDateTime time = QFileInfo(ini).lastModified();
+        auto keepTime = [&](const QString& path) {
+            QFile file(path);
+            return file.open(QIODevice::ReadWrite)
+                   && file.setFileTime(time, QFileDevice::FileModificationTime);
+        };
+        QByteArray expected = TextCodec::EncodeShiftJis(u"店B"_s);
+        if (change == u"edit") {
+            QVERIFY(TestUtil::writeFile(ini, TestData::settingsFile({u"1"_s, u"別の店"_s})));
+            expected = TextCodec::EncodeShiftJis(u"別の店"_s);
+        } else if (change == u"in place") {
+            QFile file(ini);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            const QByteArray bytes = TestData::settingsFile({u"1"_s, u"店B"_s});
+            QCOMPARE(bytes.size(), file.size());
+            QVERIFY(file.write(bytes) == bytes.size());
+            file.close();
+            QVERIFY(keepTime(ini));
+        } else if (change == u"replace") {
+            const QString copy = dir.filePath(u"copy.ini"_s);
+            QVERIFY(TestUtil::writeFile(copy, TestData::settingsFile({u"1"_s, u"店B"_s})));
+            QVERIFY(keepTime(copy));
+            QVERIFY(std::rename(QFile::encodeName(copy).constData(), QFile::encodeName(ini).constData()) == 0);
+        } else if (change == u"save") {
+            QVERIFY(basIniFile::SetIniValue(u"OPTION"_s, u"SITENAME"_s, u"店B"_s, ini));
+            QVERIFY(keepTime(ini));
+        } else {
+            QVERIFY(QFile::remove(ini));
+            expected.clear();
+        }
+        if (change != u"edit" && change != u"remove")
+            QCOMPARE(QFileInfo(ini).lastModified(), time);
+        QCOMPARE(source.Read()[1], expected);
     }
 };
 
