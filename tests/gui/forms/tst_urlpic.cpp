@@ -1,8 +1,8 @@
 #include "forms/basurlpic.h"
+#include "testutil.h"
 #include "widgettest.h"
 
 #include <QElapsedTimer>
-#include <QFile>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -144,9 +144,8 @@ void TestUrlPic::localPath()
     QString text;
     if (!name.isEmpty()) {
         text = dir.filePath(name);
-        QFile file(text);
         if (!content.isNull())
-            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
+            QVERIFY(TestUtil::writeFile(text, content));
         if (asFileUrl)
             text = QUrl::fromLocalFile(text).toString();
     }
