@@ -6,8 +6,6 @@
 #include "testdata.h"
 #include "testutil.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>

@@ -19,7 +19,6 @@
 #include <QDirIterator>
 #include <QRegularExpression>
 #include <QRandomGenerator>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 

@@ -8,7 +8,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::StringLiterals;

@@ -3,7 +3,6 @@
 #include "testutil.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
