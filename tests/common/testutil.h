@@ -1,21 +1,32 @@
 #pragma once
 
-#include "base/textcodec.h"
-
 #include <QByteArray>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QMap>
 #include <QString>
-#include <QStringList>
 
 namespace TestUtil {
 
+// The project's version, from CMake, as the programs must show it.
+inline QString version()
+{
+    return QStringLiteral(SORABI_VERSION);
+}
+
+// The sample CSV file and settings that come with the program.
+inline QString examples()
+{
+    return QStringLiteral(SORABI_SOURCE_DIR "/examples");
+}
+
+// A file's bytes; a file that cannot be read gives a text no file compared
+// with it holds, so that a missing file never passes for an empty one.
 inline QByteArray readFile(const QString& path)
 {
     QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArrayLiteral("<unreadable>");
 }
 
 inline bool writeFile(const QString& path, const QByteArray& bytes)
@@ -34,26 +45,6 @@ inline QMap<QString, QByteArray> folderContents(const QString& folder)
         files.insert(QDir(folder).relativeFilePath(path), readFile(path));
     }
     return files;
-}
-
-// A settings file as the settings window writes it.
-inline QByteArray optionFile(const QStringList& values)
-{
-    static const char* const keys[] = {"HEADERIMAGE", "SITENAME",  "CATCHCOPY1", "CATCHCOPY2",
-                                       "CATCHCOPY3",  "SHOPID",    "SITEMASTER", "TAX"};
-    QByteArray bytes = "[OPTION]\r\n";
-    for (int i = 0; i < 8; ++i)
-        bytes += QByteArray(keys[i]) + '=' + TextCodec::EncodeShiftJis(values.value(i)) + "\r\n";
-    return bytes;
-}
-
-// A product line of at least 16 fields: `fields` first, the rest "x<n>".
-inline QStringList productFields(const QStringList& fields, int count = 16)
-{
-    QStringList row = fields;
-    while (row.size() < count)
-        row.append(QStringLiteral("x%1").arg(row.size()));
-    return row;
 }
 
 } // namespace TestUtil

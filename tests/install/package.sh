@@ -2,13 +2,16 @@
 # Checks a Debian package of Sorabi the way an installation would use it: its
 # control data and file list, then unpacked into a folder of its own, the
 # programs run from there against the system's Qt.
-# Usage: SORABI_VERSION=<project version> package.sh BUILD_DIR EXAMPLES_DIR [PACKAGE.deb]
-# Without PACKAGE.deb, one is made from BUILD_DIR with cpack first.
+# Usage: package.sh VERSION BATCH EXAMPLES_DIR CPACK_CONFIG|PACKAGE.deb
+#   VERSION       the project's version, which the package must carry
+#   BATCH         the sorabi-batch of the build, whose pages the installed one must match
+#   CPACK_CONFIG  the build's CPackConfig.cmake, to make the package from first
 set -euo pipefail
-version=${SORABI_VERSION:?SORABI_VERSION must name the version the package carries}
 
-build=$(realpath "$1")
-examples=$(realpath "$2")
+[ $# -eq 4 ] || { sed -n '5,8s/^# \?//p' "$0" >&2; exit 2; }
+expected_version=$1
+built_batch=$(realpath "$2")
+examples=$(realpath "$3")
 work=$(mktemp -d)
 cleanup() {
     [ -n "${app_pid:-}" ] && kill "$app_pid" 2>/dev/null || true
@@ -17,10 +20,10 @@ cleanup() {
 trap cleanup EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
-if [ $# -ge 3 ]; then
-    deb=$(realpath "$3")
+if [[ "$4" == *.deb ]]; then
+    deb=$(realpath "$4")
 else
-    cpack --config "$build/CPackConfig.cmake" -G DEB -B "$work/pkg" >"$work/cpack.log" 2>&1 \
+    cpack --config "$4" -G DEB -B "$work/pkg" >"$work/cpack.log" 2>&1 \
         || { cat "$work/cpack.log"; fail "cpack"; }
     deb=$(echo "$work"/pkg/sorabi_*.deb)
 fi
@@ -30,7 +33,7 @@ echo "package: $deb"
 # 1. Control data.
 field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Package)" = sorabi ] || fail "package name $(field Package)"
-[ "$(field Version)" = "$version" ] || fail "version $(field Version)"
+[ "$(field Version)" = "$expected_version" ] || fail "version $(field Version)"
 [ "$(field Architecture)" = "$(dpkg --print-architecture)" ] || fail "architecture $(field Architecture)"
 [[ "$(field Maintainer)" == *@*.example\> ]] || fail "maintainer $(field Maintainer)"
 depends=$(field Depends)
@@ -78,15 +81,15 @@ for program in sorabi sorabi-batch; do
     ! ldd "$bin/$program" | grep -q 'not found' || fail "$program misses libraries: $(ldd "$bin/$program")"
 done
 unset LD_LIBRARY_PATH
-said=$("$bin/sorabi-batch" --version)
-[ "$said" = "Sorabi Ver. $version" ] || fail "sorabi-batch --version said: $said"
+version=$("$bin/sorabi-batch" --version)
+[ "$version" = "Sorabi Ver. $expected_version" ] || fail "sorabi-batch --version said: $version"
 
 # A small generation gives the same pages as the program of the build.
 mkdir "$work/installed" "$work/built"
 (cd "$work" && "$bin/sorabi-batch" --settings "$examples/option.ini" --output-dir installed \
     "$examples/products.csv" >installed.out 2>installed.err) \
     || fail "the installed sorabi-batch failed: $(cat "$work/installed.err")"
-"$build/src/batch/sorabi-batch" --settings "$examples/option.ini" --output-dir "$work/built" \
+"$built_batch" --settings "$examples/option.ini" --output-dir "$work/built" \
     "$examples/products.csv" >/dev/null 2>&1
 count=$(find "$work/installed" -name '*.html' | wc -l)
 [ "$count" -eq 25 ] || fail "expected 25 pages, found $count"
@@ -115,7 +118,7 @@ warnings=$(MANWIDTH=80 man --warnings -E UTF-8 -l "$root/$prefix/share/man/man1/
 man -l "$root/$prefix/share/man/man1/sorabi-batch.1.gz" 2>/dev/null | grep -q -- '--output-dir' \
     || fail "the manual page does not describe --output-dir"
 header=$(zcat "$root/$prefix/share/man/man1/sorabi-batch.1.gz" | sed -n 1p)
-[[ "$header" == *"\"Sorabi $version\""* ]] || fail "the manual page's header names another version: $header"
+[[ "$header" == *"\"Sorabi $expected_version\""* ]] || fail "the manual page's header names another version: $header"
 
 # 5. The desktop program starts from the unpacked root as the menu starts it:
 # from the root folder, with the per-user folder made and nothing written

@@ -44,7 +44,7 @@ void verifyCaretAtEnd(const QLineEdit* field)
 
 } // namespace
 
-class Test_numbertext : public QObject
+class TestNumberText : public QObject
 {
     Q_OBJECT
 private slots:
@@ -66,7 +66,7 @@ private:
     numberText* m_box = nullptr;
 };
 
-void Test_numbertext::init()
+void TestNumberText::init()
 {
     m_window = std::make_unique<QWidget>();
     m_field = new QLineEdit(m_window.get());
@@ -80,7 +80,7 @@ void Test_numbertext::init()
 
 // The start text is set by the program, so rows without keys show the repair
 // of loaded text; the typing limit is 2 unless the row says otherwise.
-void Test_numbertext::typing_data()
+void TestNumberText::typing_data()
 {
     QTest::addColumn<QString>("start");
     QTest::addColumn<QString>("keys");
@@ -121,7 +121,7 @@ void Test_numbertext::typing_data()
     row("arrows swallowed", u"34"_s, u"{UP}{DOWN}{RIGHT}{LEFT}{S-LEFT}{BS}"_s, u"3"_s);
 }
 
-void Test_numbertext::typing()
+void TestNumberText::typing()
 {
     QFETCH(QString, start);
     QFETCH(QString, keys);
@@ -136,7 +136,7 @@ void Test_numbertext::typing()
     verifyCaretAtEnd(m_field);
 }
 
-void Test_numbertext::attach_repairsAndMoves()
+void TestNumberText::attach_repairsAndMoves()
 {
     auto* other = new QLineEdit(m_window.get());
     m_box->SetNumberText(other);
@@ -150,7 +150,7 @@ void Test_numbertext::attach_repairsAndMoves()
     QCOMPARE(other->text(), u"0"_s);
 }
 
-void Test_numbertext::click_caretBackToEnd()
+void TestNumberText::click_caretBackToEnd()
 {
     m_box->SetMaxLength(0);
     m_field->setAlignment(Qt::AlignLeft);
@@ -170,7 +170,7 @@ void Test_numbertext::click_caretBackToEnd()
     verifyCaretAtEnd(m_field);
 }
 
-void Test_numbertext::clipboardKeys_data()
+void TestNumberText::clipboardKeys_data()
 {
     QTest::addColumn<QString>("keys");
     QTest::addColumn<Qt::Key>("key");
@@ -190,7 +190,7 @@ void Test_numbertext::clipboardKeys_data()
                                          << u"07"_s;
 }
 
-void Test_numbertext::clipboardKeys()
+void TestNumberText::clipboardKeys()
 {
     QFETCH(QString, keys);
     QFETCH(Qt::Key, key);
@@ -206,7 +206,7 @@ void Test_numbertext::clipboardKeys()
     QCOMPARE(QGuiApplication::clipboard()->text(), clipboard);
 }
 
-void Test_numbertext::inputMethod_data()
+void TestNumberText::inputMethod_data()
 {
     QTest::addColumn<QString>("start");
     QTest::addColumn<QString>("commit");
@@ -219,7 +219,7 @@ void Test_numbertext::inputMethod_data()
     QTest::newRow("minus") << u"5"_s << u"-"_s << u"-5"_s;
 }
 
-void Test_numbertext::inputMethod()
+void TestNumberText::inputMethod()
 {
     QFETCH(QString, start);
     QFETCH(QString, commit);
@@ -232,5 +232,5 @@ void Test_numbertext::inputMethod()
     QCOMPARE(m_field->text(), expected);
 }
 
-QTEST_MAIN(Test_numbertext)
+QTEST_MAIN(TestNumberText)
 #include "tst_numbertext.moc"

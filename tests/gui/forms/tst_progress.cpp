@@ -1,5 +1,6 @@
 #include "forms/frmprogress.h"
-#include "widgets/msgbox.h"
+#include "msgboxrecorder.h"
+#include "widgettest.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -16,11 +17,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-QWidget* control(const QWidget* form, const QString& name)
-{
-    return form->findChild<QWidget*>(name);
-}
 
 std::unique_ptr<frmProgress> shown(QWidget* over = nullptr)
 {
@@ -55,12 +51,10 @@ struct PaintCounter : QObject
 
 } // namespace
 
-class Test_progress : public QObject
+class TestFrmProgress : public QObject
 {
     Q_OBJECT
 private slots:
-    void cleanup() { MsgBox::SetHandler({}); }
-
     void window_lookAndLoadState();
     void layout_data();
     void layout();
@@ -76,7 +70,7 @@ private slots:
     void rapidReDraws_paintAtScreenRate_andCatchUp();
 };
 
-void Test_progress::window_lookAndLoadState()
+void TestFrmProgress::window_lookAndLoadState()
 {
     frmProgress form;
     QCOMPARE(form.objectName(), u"frmProgress"_s);
@@ -95,7 +89,7 @@ void Test_progress::window_lookAndLoadState()
     QVERIFY(!form.IsCancel());
 }
 
-void Test_progress::layout_data()
+void TestFrmProgress::layout_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("parent");
@@ -114,7 +108,7 @@ void Test_progress::layout_data()
                                 << white;
 }
 
-void Test_progress::layout()
+void TestFrmProgress::layout()
 {
     QFETCH(QString, name);
     QFETCH(QString, parent);
@@ -133,7 +127,7 @@ void Test_progress::layout()
     }
 }
 
-void Test_progress::barWidth_data()
+void TestFrmProgress::barWidth_data()
 {
     QTest::addColumn<int>("maxValue");
     QTest::addColumn<int>("value");
@@ -152,7 +146,7 @@ void Test_progress::barWidth_data()
     QTest::newRow("both negative") << -5 << -5 << 345;
 }
 
-void Test_progress::barWidth()
+void TestFrmProgress::barWidth()
 {
     QFETCH(int, maxValue);
     QFETCH(int, value);
@@ -165,19 +159,15 @@ void Test_progress::barWidth()
     QCOMPARE(control(&form, u"lblValue"_s)->geometry(), QRect(0, 0, width, 33));
 }
 
-void Test_progress::maxValueZero_refused()
+void TestFrmProgress::maxValueZero_refused()
 {
-    QStringList shown;
-    MsgBox::SetHandler([&](const QString& text, MessageIcon icon, MsgBox::Buttons buttons) {
-        shown << text;
-        if (icon != MessageIcon::None || buttons != MsgBox::Buttons::Ok)
-            shown << u"wrong icon or buttons"_s;
-        return MsgBox::Answer::Ok;
-    });
-
+    const MsgBoxRecorder box;
     frmProgress form;
     form.SetMaxValue(0);
-    QCOMPARE(shown, QStringList{u"MaxValue ﾌﾟﾛﾊﾟﾃｨに 0 は設定できません。"_s});
+    QCOMPARE(box.shown.size(), 1);
+    QCOMPARE(box.shown[0].text, u"MaxValue ﾌﾟﾛﾊﾟﾃｨに 0 は設定できません。"_s);
+    QCOMPARE(box.shown[0].icon, MessageIcon::None);
+    QCOMPARE(box.shown[0].buttons, MsgBox::Buttons::Ok);
     QCOMPARE(form.MaxValue(), 1);
     form.ReDraw();
     QCOMPARE(control(&form, u"lblValue"_s)->width(), 0);
@@ -185,10 +175,10 @@ void Test_progress::maxValueZero_refused()
     form.SetMaxValue(120);
     form.SetMaxValue(0);
     QCOMPARE(form.MaxValue(), 120);
-    QCOMPARE(shown.size(), 2);
+    QCOMPARE(box.shown.size(), 2);
 }
 
-void Test_progress::message_shownAtReDraw()
+void TestFrmProgress::message_shownAtReDraw()
 {
     frmProgress form;
     const auto* label = qobject_cast<QLabel*>(control(&form, u"lblMessage"_s));
@@ -199,7 +189,7 @@ void Test_progress::message_shownAtReDraw()
     QCOMPARE(label->text(), u"2 / 3"_s);
 }
 
-void Test_progress::cancel_data()
+void TestFrmProgress::cancel_data()
 {
     QTest::addColumn<bool>("queued");
     QTest::addColumn<bool>("handledBefore");
@@ -210,7 +200,7 @@ void Test_progress::cancel_data()
     QTest::newRow("click handled before ReDraw, forgotten") << false << true;
 }
 
-void Test_progress::cancel()
+void TestFrmProgress::cancel()
 {
     QFETCH(bool, queued);
     QFETCH(bool, handledBefore);
@@ -241,7 +231,7 @@ void Test_progress::cancel()
 
 // Only the run closes the window. There is no close box, but the window
 // system's close command must not take 中断 away from a run that goes on.
-void Test_progress::onlyTheRunCloses_windowSystemAsksForStop()
+void TestFrmProgress::onlyTheRunCloses_windowSystemAsksForStop()
 {
     const auto form = shown();
     QVERIFY(!form->close());
@@ -255,14 +245,14 @@ void Test_progress::onlyTheRunCloses_windowSystemAsksForStop()
     QVERIFY(!form->isVisible());
 }
 
-void Test_progress::centring_data()
+void TestFrmProgress::centring_data()
 {
     QTest::addColumn<bool>("overShownWindow");
     QTest::newRow("over the window") << true;
     QTest::newRow("hidden window: the screen") << false;
 }
 
-void Test_progress::centring()
+void TestFrmProgress::centring()
 {
     QFETCH(bool, overShownWindow);
 
@@ -281,7 +271,7 @@ void Test_progress::centring()
 // A paint per ReDraw would cost more than a headless run spends on a line:
 // painting happens about once per screen refresh, and once the event loop
 // runs the display shows the last line.
-void Test_progress::rapidReDraws_paintAtScreenRate_andCatchUp()
+void TestFrmProgress::rapidReDraws_paintAtScreenRate_andCatchUp()
 {
     const auto form = shown();
     auto* label = qobject_cast<QLabel*>(control(form.get(), u"lblMessage"_s));
@@ -302,5 +292,5 @@ void Test_progress::rapidReDraws_paintAtScreenRate_andCatchUp()
     QTRY_COMPARE(control(form.get(), u"lblValue"_s)->width(), 345);
 }
 
-QTEST_MAIN(Test_progress)
+QTEST_MAIN(TestFrmProgress)
 #include "tst_progress.moc"

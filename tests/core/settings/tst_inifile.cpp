@@ -1,29 +1,12 @@
 #include "base/textcodec.h"
 #include "settings/basinifile.h"
+#include "testutil.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-QByteArray contentOf(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : "<unreadable>"_ba;
-}
-
-void putFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
-} // namespace
 
 class TestIniFile : public QObject
 {
@@ -160,10 +143,10 @@ private slots:
     {
         QTemporaryDir dir;
         const QString file = dir.filePath(u"keep.ini"_s);
-        putFile(file, "; \x83\x5C\x83\x74\x83\x67\r\n[OPTION]\nTAX=8\r\n\r\n[X]\rA=1");
+        QVERIFY(TestUtil::writeFile(file, "; \x83\x5C\x83\x74\x83\x67\r\n[OPTION]\nTAX=8\r\n\r\n[X]\rA=1"));
         QVERIFY(basIniFile::SetIniValue(u"OPTION"_s, u"SITENAME"_s, u"店"_s, file));
         QCOMPARE(
-            contentOf(file),
+            TestUtil::readFile(file),
             "; \x83\x5C\x83\x74\x83\x67\r\n[OPTION]\nTAX=8\r\nSITENAME=\x93\x58\r\n\r\n[X]\rA=1"_ba);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
                  QStringList{u"keep.ini"_s});
@@ -183,7 +166,7 @@ private slots:
     {
         QFETCH(QByteArray, bytes);
         const QString file = path(u"odd.ini"_s);
-        putFile(file, bytes);
+        QVERIFY(TestUtil::writeFile(file, bytes));
         const QString value = basIniFile::GetIniValue(u"OPTION"_s, u"KEY"_s, file);
         QCOMPARE(value, TextCodec::DecodeShiftJis(
                             basIniFile::GetIniValueFromBytes(bytes, "OPTION", "KEY")));
@@ -207,7 +190,7 @@ private slots:
         QFETCH(QString, target);
         QTemporaryDir dir;
         QVERIFY(QDir(dir.path()).mkpath(u"folder.ini/inside"_s));
-        putFile(dir.filePath(u"plain.txt"_s), "keep");
+        QVERIFY(TestUtil::writeFile(dir.filePath(u"plain.txt"_s), "keep"));
         QVERIFY(!basIniFile::SetIniValue(u"OPTION"_s, u"KEY"_s, u"v"_s, dir.filePath(target)));
         QVERIFY(!basIniFile::WriteFileAtomically(dir.filePath(target), "x"));
         QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
@@ -215,7 +198,7 @@ private slots:
         QCOMPARE(
             QDir(dir.filePath(u"folder.ini"_s)).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
             QStringList{u"inside"_s});
-        QCOMPARE(contentOf(dir.filePath(u"plain.txt"_s)), "keep"_ba);
+        QCOMPARE(TestUtil::readFile(dir.filePath(u"plain.txt"_s)), "keep"_ba);
     }
 
     void failedReplaceKeepsOldFile()
@@ -223,10 +206,10 @@ private slots:
         // A name at the file system's limit leaves no room for the new file
         // beside it; writing the old file in place instead would risk it.
         const QString file = path(QString(250, u'n'));
-        putFile(file, "[OPTION]\r\nKEY=old\r\n");
+        QVERIFY(TestUtil::writeFile(file, "[OPTION]\r\nKEY=old\r\n"));
         QVERIFY(!basIniFile::WriteFileAtomically(file, "new"));
         QVERIFY(!basIniFile::SetIniValue(u"OPTION"_s, u"KEY"_s, u"new"_s, file));
-        QCOMPARE(contentOf(file), "[OPTION]\r\nKEY=old\r\n"_ba);
+        QCOMPARE(TestUtil::readFile(file), "[OPTION]\r\nKEY=old\r\n"_ba);
     }
 };
 

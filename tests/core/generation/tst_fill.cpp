@@ -3,18 +3,12 @@
 #include "generation/pagename.h"
 #include "generation/pagevalues.h"
 #include "recordingui.h"
+#include "testdata.h"
 #include "testutil.h"
 
-#include "settings/basinifile.h"
-
-#include <QDateTime>
-#include <QDir>
-#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <cstdio>
 
 using namespace Qt::StringLiterals;
 
@@ -30,13 +24,8 @@ const QStringList kShop = {u"4"_s,
                            u"山田 花子"_s,
                            u"8"_s};
 
-OptionValues optionValues(const QStringList& values)
-{
-    OptionValues result;
-    for (int i = 0; i < 8; ++i)
-        result[size_t(i)] = TextCodec::EncodeShiftJis(values.value(i));
-    return result;
-}
+using TestData::optionValues;
+using TestData::productFields;
 
 QByteArray csvLine(const QStringList& fields)
 {
@@ -161,45 +150,45 @@ private slots:
         QTest::addColumn<QString>("absent");
         const QStringList shop = kShop;
         QTest::newRow("settings are filled after fields")
-            << TestUtil::productFields({u"1"_s, u"<sitename>の財布"_s}) << shop
+            << productFields({u"1"_s, u"<sitename>の財布"_s}) << shop
             << u"<title>革小物の店 そらびの財布 通販</title>"_s << u"<sitename>の財布"_s;
         QTest::newRow("a later field's placeholder is filled")
-            << TestUtil::productFields({u"1"_s, u"a"_s, u"b"_s, u"<csv5>"_s, u"c"_s, u"FIVE"_s})
+            << productFields({u"1"_s, u"a"_s, u"b"_s, u"<csv5>"_s, u"c"_s, u"FIVE"_s})
             << shop << u"content=\"FIVE\""_s << u"<csv5>"_s;
-        QStringList late = TestUtil::productFields({u"1"_s, u"n"_s});
+        QStringList late = productFields({u"1"_s, u"n"_s});
         late[10] = u"[<csv5>]"_s;
         late[5] = u"FIVE"_s;
         QTest::newRow("an earlier field's placeholder stays") << late << shop << u"[<csv5>]<br />"_s
                                                               << u"[FIVE]"_s;
-        QStringList own = TestUtil::productFields({u"1"_s, u"n"_s});
+        QStringList own = productFields({u"1"_s, u"n"_s});
         own[10] = u"<csv10>"_s;
         QTest::newRow("a field's own placeholder stays") << own << shop << u"><csv10><br />"_s
                                                          << u"[]"_s;
         QTest::newRow("placeholder beyond the row stays")
-            << TestUtil::productFields({u"1"_s, u"<csv20>"_s}) << shop
+            << productFields({u"1"_s, u"<csv20>"_s}) << shop
             << u"<title><csv20> 通販</title>"_s << u"x20"_s;
-        QStringList tens = TestUtil::productFields({u"1"_s, u"ONE"_s});
+        QStringList tens = productFields({u"1"_s, u"ONE"_s});
         tens[10] = u"TEN"_s;
         QTest::newRow("<csv1> beside <csv10>") << tens << shop << u"TEN<br />"_s << u"ONE0"_s;
         QTest::newRow("markup goes in unchanged")
-            << TestUtil::productFields({u"1"_s, u"A&B <i>"_s}) << shop << u"alt=\"A&B <i>\""_s
+            << productFields({u"1"_s, u"A&B <i>"_s}) << shop << u"alt=\"A&B <i>\""_s
             << u"&amp;B"_s;
         QStringList sjisSetting = shop;
         sjisSetting[1] = u"<shopid>の店"_s;
         QTest::newRow("a setting holding a later setting")
-            << TestUtil::productFields({u"1"_s}) << sjisSetting << u">sorabi01の店</h1>"_s
+            << productFields({u"1"_s}) << sjisSetting << u">sorabi01の店</h1>"_s
             << u"<shopid>の店"_s;
         QStringList earlier = shop;
         earlier[5] = u"<sitename>"_s;
         QTest::newRow("a setting holding an earlier setting")
-            << TestUtil::productFields({u"1"_s}) << earlier << u"shop_id=<sitename>&amp;"_s
+            << productFields({u"1"_s}) << earlier << u"shop_id=<sitename>&amp;"_s
             << u"shop_id=革"_s;
         QStringList fieldInSetting = shop;
         fieldInSetting[6] = u"<csv1>"_s;
         QTest::newRow("a field placeholder in a setting stays")
-            << TestUtil::productFields({u"1"_s, u"NAME"_s}) << fieldInSetting
+            << productFields({u"1"_s, u"NAME"_s}) << fieldInSetting
             << u"サイト運営者:&nbsp;<csv1></p>"_s << u"サイト運営者:&nbsp;NAME"_s;
-        QStringList joined = TestUtil::productFields({u"1"_s, u"<cs"_s});
+        QStringList joined = productFields({u"1"_s, u"<cs"_s});
         joined[2] = u"v3>"_s;
         QTest::newRow("text that only looks joined") << joined << shop << u"<title><cs 通販"_s
                                                      << u"<csv3>"_s;
@@ -235,7 +224,7 @@ private slots:
     {
         QFETCH(QString, field15);
         QFETCH(int, entries);
-        QStringList fields = TestUtil::productFields({u"1"_s});
+        QStringList fields = productFields({u"1"_s});
         fields[15] = field15;
         const Filled result = fill(fields);
         QVERIFY2(result.ok, qPrintable(result.failure));
@@ -245,7 +234,7 @@ private slots:
 
     void sixteenFieldsWithTax()
     {
-        QStringList fields = TestUtil::productFields({u"1001"_s});
+        QStringList fields = productFields({u"1001"_s});
         fields[8] = u"1980"_s;
         const Filled result = fill(fields);
         QVERIFY(result.ok);
@@ -263,25 +252,25 @@ private slots:
         QTest::addColumn<QString>("mentions");
         QTest::newRow("fewer than 16 fields")
             << QStringList{u"1"_s, u"a"_s, u"b"_s} << kShop << u"3 個"_s;
-        QStringList huge = TestUtil::productFields({u"1"_s});
+        QStringList huge = productFields({u"1"_s});
         huge[15] = u"2000000000000"_s;
         QTest::newRow("image count beyond 32 bits") << huge << kShop << u"16 列目"_s;
-        QStringList many = TestUtil::productFields({u"1"_s});
+        QStringList many = productFields({u"1"_s});
         many[15] = u"2000000000"_s;
         QTest::newRow("image count beyond the limit") << many << kShop << u"1000 枚"_s;
-        QStringList price = TestUtil::productFields({u"1"_s});
+        QStringList price = productFields({u"1"_s});
         price[8] = u"30000000"_s;
         QStringList rate = kShop;
         rate[7] = u"100"_s;
         QTest::newRow("tax product overflows") << price << rate << u"税込価格"_s;
         QTest::newRow("too many fields")
-            << TestUtil::productFields({u"1"_s}, 32768) << kShop << u"32767"_s;
+            << productFields({u"1"_s}, 32768) << kShop << u"32767"_s;
         QStringList header = kShop;
         header[0] = u"99999999999"_s;
         QTest::newRow("header picture beyond 32 bits")
-            << TestUtil::productFields({u"1"_s}) << header << u"HEADERIMAGE"_s;
+            << productFields({u"1"_s}) << header << u"HEADERIMAGE"_s;
         // Each field names the next one twice: the page would double 30 times.
-        QStringList doubling = TestUtil::productFields({u"1"_s}, 50);
+        QStringList doubling = productFields({u"1"_s}, 50);
         doubling[12] = u"<csv16><csv16>"_s;
         for (int i = 16; i < 49; ++i)
             doubling[i] = u"<csv%1><csv%1>"_s.arg(i + 1);
@@ -428,7 +417,7 @@ private slots:
 
     void shiftJisAndUtf8GiveTheSamePage()
     {
-        QStringList fields = TestUtil::productFields({u"1001"_s, u"本革の長財布①～"_s});
+        QStringList fields = productFields({u"1001"_s, u"本革の長財布①～"_s});
         fields[12] = u"説明文<br>です"_s;
         const QString line = fields.join(u',');
         PageFiller filler;
@@ -447,7 +436,7 @@ private slots:
     {
         QTemporaryDir dir;
         const QString ini = dir.filePath(u"option.ini"_s);
-        QVERIFY(TestUtil::writeFile(ini, TestUtil::optionFile(kShop)));
+        QVERIFY(TestUtil::writeFile(ini, TestData::settingsFile(kShop)));
         const QString line =
             u"1001,本革ラウンドファスナー長財布 & ケース,財布,\"長財布,本革,メンズ\",x4,x5,x6,x7,"
             "\"1,980\",x9,職人が一枚革から<b>手縫い</b>で仕上げました。,"
@@ -467,62 +456,6 @@ private slots:
         QCOMPARE(got.size(), want.size());
         for (int i = 0; i < got.size(); ++i)
             QCOMPARE(got[i], want[i]);
-    }
-
-    // The settings are read again only when the file may have changed; no
-    // kind of change may go unseen, however it keeps size and time.
-    void optionSourceSeesChanges_data()
-    {
-        QTest::addColumn<QString>("change");
-        QTest::newRow("edited, other size") << u"edit"_s;
-        QTest::newRow("rewritten in place, same size and time") << u"in place"_s;
-        QTest::newRow("replaced by a copy with the same size and time") << u"replace"_s;
-        QTest::newRow("saved by this program") << u"save"_s;
-        QTest::newRow("removed") << u"remove"_s;
-    }
-    void optionSourceSeesChanges()
-    {
-        QFETCH(QString, change);
-        QTemporaryDir dir;
-        const QString ini = dir.filePath(u"option.ini"_s);
-        QVERIFY(TestUtil::writeFile(ini, TestUtil::optionFile({u"1"_s, u"店A"_s})));
-        OptionSource source(ini);
-        QCOMPARE(source.Read()[1], TextCodec::EncodeShiftJis(u"店A"_s));
-        QCOMPARE(source.Read()[1], TextCodec::EncodeShiftJis(u"店A"_s)); // kept
-
-        const QDateTime time = QFileInfo(ini).lastModified();
-        auto keepTime = [&](const QString& path) {
-            QFile file(path);
-            return file.open(QIODevice::ReadWrite)
-                   && file.setFileTime(time, QFileDevice::FileModificationTime);
-        };
-        QByteArray expected = TextCodec::EncodeShiftJis(u"店B"_s);
-        if (change == u"edit") {
-            QVERIFY(TestUtil::writeFile(ini, TestUtil::optionFile({u"1"_s, u"別の店"_s})));
-            expected = TextCodec::EncodeShiftJis(u"別の店"_s);
-        } else if (change == u"in place") {
-            QFile file(ini);
-            QVERIFY(file.open(QIODevice::ReadWrite));
-            const QByteArray bytes = TestUtil::optionFile({u"1"_s, u"店B"_s});
-            QCOMPARE(bytes.size(), file.size());
-            QVERIFY(file.write(bytes) == bytes.size());
-            file.close();
-            QVERIFY(keepTime(ini));
-        } else if (change == u"replace") {
-            const QString copy = dir.filePath(u"copy.ini"_s);
-            QVERIFY(TestUtil::writeFile(copy, TestUtil::optionFile({u"1"_s, u"店B"_s})));
-            QVERIFY(keepTime(copy));
-            QVERIFY(std::rename(QFile::encodeName(copy).constData(), QFile::encodeName(ini).constData()) == 0);
-        } else if (change == u"save") {
-            QVERIFY(basIniFile::SetIniValue(u"OPTION"_s, u"SITENAME"_s, u"店B"_s, ini));
-            QVERIFY(keepTime(ini));
-        } else {
-            QVERIFY(QFile::remove(ini));
-            expected.clear();
-        }
-        if (change != u"edit" && change != u"remove")
-            QCOMPARE(QFileInfo(ini).lastModified(), time);
-        QCOMPARE(source.Read()[1], expected);
     }
 };
 

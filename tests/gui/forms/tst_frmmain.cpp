@@ -2,7 +2,10 @@
 #include "widgets/msgbox.h"
 #include "widgets/shell.h"
 #include "forms/frmoption.h"
+#include "batchrunner.h"
+#include "msgboxrecorder.h"
 #include "testutil.h"
+#include "widgettest.h"
 
 #include <QAction>
 #include <QApplication>
@@ -11,7 +14,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QProcess>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QStatusBar>
@@ -19,37 +21,16 @@
 #include <QTest>
 #include <QTimer>
 
+#include <optional>
+
 using namespace Qt::StringLiterals;
-
-namespace {
-
-const QString kExamples = QStringLiteral(SORABI_SOURCE_DIR "/examples");
-
-struct Shown
-{
-    QString text;
-    MessageIcon icon;
-};
-
-
-} // namespace
 
 class TestFrmMain : public QObject
 {
     Q_OBJECT
 
     QTemporaryDir m_dir;
-    QList<Shown> m_shown;
-    QList<MsgBox::Answer> m_answers;
-
-    template <typename T>
-    static T* child(QWidget& window, const char16_t* name)
-    {
-        T* found = window.findChild<T*>(QString::fromUtf16(name));
-        if (!found)
-            qWarning() << "missing" << QString::fromUtf16(name);
-        return found;
-    }
+    std::optional<MsgBoxRecorder> m_box;
 
 private slots:
     void init()
@@ -57,18 +38,13 @@ private slots:
         QDir(m_dir.path()).removeRecursively();
         QDir().mkpath(m_dir.path());
         QDir::setCurrent(m_dir.path());
-        m_shown.clear();
-        m_answers.clear();
         // A preview that fails at once: nothing here may wait for a network.
         frmOption::SetPreviewBaseUrl(u"http://127.0.0.1:9/"_s);
-        MsgBox::SetHandler([this](const QString& text, MessageIcon icon, MsgBox::Buttons) {
-            m_shown.append({text, icon});
-            return m_answers.isEmpty() ? MsgBox::Answer::Ok : m_answers.takeFirst();
-        });
+        m_box.emplace();
     }
     void cleanup()
     {
-        MsgBox::SetHandler({});
+        m_box.reset();
         frmOption::SetPreviewBaseUrl(QString());
         frmMain::SetFileDialogRunner({});
         Shell::SetUrlOpener({});
@@ -116,7 +92,7 @@ private slots:
     {
         frmMain window;
         window.show();
-        QCOMPARE(window.windowTitle(), u"Sorabi Ver. 2.0.1"_s);
+        QCOMPARE(window.windowTitle(), u"Sorabi Ver. "_s + TestUtil::version());
         QVERIFY(!window.windowIcon().isNull());
         QCOMPARE(window.centralWidget()->width(), 797);
         QCOMPARE(window.centralWidget()->height() + window.statusBar()->height(), 655);
@@ -124,8 +100,8 @@ private slots:
         QCOMPARE(window.statusBar()->height(), 29);
         QCOMPARE(window.StatusText(), QString());
         QCOMPARE(window.centralWidget()->palette().color(QPalette::Window), QColor(0xAA, 0xAA, 0xFF));
-        QCOMPARE(child<QWidget>(window, u"fraMain")->palette().color(QPalette::Window), QColor(Qt::white));
-        QCOMPARE(child<QWidget>(window, u"Line3")->palette().color(QPalette::Window), QColor(0xCC, 0xCC, 0xFF));
+        QCOMPARE(control<QWidget>(&window, u"fraMain")->palette().color(QPalette::Window), QColor(Qt::white));
+        QCOMPARE(control<QWidget>(&window, u"Line3")->palette().color(QPalette::Window), QColor(0xCC, 0xCC, 0xFF));
     }
 
     void menus()
@@ -154,7 +130,7 @@ private slots:
         frmMain window;
         window.show();
         QVERIFY(QTest::qWaitForWindowActive(&window));
-        auto* path = child<QLineEdit>(window, u"txtCsvPath");
+        auto* path = control<QLineEdit>(&window, u"txtCsvPath");
         path->setFocus();
         QStringList order;
         for (int i = 0; i < 5; ++i) {
@@ -169,10 +145,10 @@ private slots:
         QCOMPARE(QApplication::focusWidget()->objectName(), u"cmdView"_s);
         QCOMPARE(path->text(), u"abc"_s);
         // Enter on the run button moves on too, and starts nothing.
-        child<QPushButton>(window, u"cmdExec")->setFocus();
+        control<QPushButton>(&window, u"cmdExec")->setFocus();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Enter);
         QCOMPARE(QApplication::focusWidget()->objectName(), u"cmdEnd"_s);
-        QVERIFY(m_shown.isEmpty());
+        QVERIFY(m_box->shown.isEmpty());
     }
 
     void recentring_data()
@@ -191,14 +167,14 @@ private slots:
         window.show();
         window.resize(width, window.height());
         QTRY_COMPARE(window.centralWidget()->width(), width);
-        QCOMPARE(child<QWidget>(window, u"fraMain")->x(), left);
-        QCOMPARE(child<QWidget>(window, u"fraMain")->y(), 0);
+        QCOMPARE(control<QWidget>(&window, u"fraMain")->x(), left);
+        QCOMPARE(control<QWidget>(&window, u"fraMain")->y(), 0);
     }
 
     void fileDialog()
     {
         frmMain window;
-        auto* path = child<QLineEdit>(window, u"txtCsvPath");
+        auto* path = control<QLineEdit>(&window, u"txtCsvPath");
         path->setText(u"typed by hand.csv"_s);
         QString title;
         QStringList proposed;
@@ -212,7 +188,7 @@ private slots:
             folder = dialog.directory().absolutePath();
             return answer;
         });
-        QTest::mouseClick(child<QPushButton>(window, u"cmdView"), Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>(&window, u"cmdView"), Qt::LeftButton);
         QCOMPARE(title, u"商品データCSVファイルを指定してください。"_s);
         QCOMPARE(filters, QStringList{u"CSV ファイル (*.csv)"_s});
         QVERIFY(proposed.value(0).endsWith(u"article.csv"_s));
@@ -223,7 +199,7 @@ private slots:
         QCOMPARE(path->text(), u"typed by hand.csv"_s); // cancelled
 
         answer = m_dir.filePath(u"chosen.csv"_s);
-        QTest::mouseClick(child<QPushButton>(window, u"cmdView"), Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>(&window, u"cmdView"), Qt::LeftButton);
         QCOMPARE(path->text(), QDir::toNativeSeparators(m_dir.filePath(u"chosen.csv"_s)));
     }
 
@@ -232,7 +208,7 @@ private slots:
         frmMain window;
         QList<QUrl> opened;
         Shell::SetUrlOpener([&](const QUrl& url) { opened.append(url); });
-        QTest::mouseClick(child<QPushButton>(window, u"cmdSupport"), Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>(&window, u"cmdSupport"), Qt::LeftButton);
         QCOMPARE(opened, QList<QUrl>{QUrl(u"https://www.hotaru-soft.example/sorabi/support/"_s)});
     }
 
@@ -241,11 +217,11 @@ private slots:
         frmMain window;
         window.show();
         QVERIFY(QTest::qWaitForWindowActive(&window));
-        QTest::mouseClick(child<QPushButton>(window, u"cmdExec"), Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>(&window, u"cmdExec"), Qt::LeftButton);
         QTest::keyClick(&window, Qt::Key_F5);
         window.findChild<QAction*>(u"mnuFileExec"_s)->trigger();
-        QCOMPARE(m_shown.size(), 3);
-        for (const Shown& shown : m_shown) {
+        QCOMPARE(m_box->shown.size(), 3);
+        for (const MsgBoxRecorder::Shown& shown : m_box->shown) {
             QCOMPARE(shown.text, u"CSVファイルに指定したパスは無効です。"_s);
             QCOMPARE(shown.icon, MessageIcon::Exclamation);
         }
@@ -253,13 +229,13 @@ private slots:
 
     void aRunFromTheWindow()
     {
-        QVERIFY(QFile::copy(kExamples + u"/option.ini"_s, m_dir.filePath(u"option.ini"_s)));
+        QVERIFY(QFile::copy(TestUtil::examples() + u"/option.ini"_s, m_dir.filePath(u"option.ini"_s)));
         const QString program = m_dir.filePath(u"program"_s);
         QDir().mkpath(program);
         frmMain window;
         window.Folder().SetProgramFolder(program);
         window.show();
-        child<QLineEdit>(window, u"txtCsvPath")->setText(kExamples + u"/products.csv"_s);
+        control<QLineEdit>(&window, u"txtCsvPath")->setText(TestUtil::examples() + u"/products.csv"_s);
         QStringList statusSeen;
         QTimer probe;
         connect(&probe, &QTimer::timeout, [&] {
@@ -268,9 +244,9 @@ private slots:
         });
         probe.start(0);
         window.CreatePages();
-        QCOMPARE(m_shown.size(), 1);
-        QCOMPARE(m_shown[0].text, u"ホームページを作成しました。"_s);
-        QCOMPARE(m_shown[0].icon, MessageIcon::Information);
+        QCOMPARE(m_box->shown.size(), 1);
+        QCOMPARE(m_box->shown[0].text, u"ホームページを作成しました。"_s);
+        QCOMPARE(m_box->shown[0].icon, MessageIcon::Information);
         QVERIFY(statusSeen.contains(u"ホームページを作成しています..."_s));
         QCOMPARE(window.StatusText(), QString());
         QCOMPARE(window.cursor().shape(), Qt::ArrowCursor);
@@ -279,32 +255,29 @@ private slots:
         QVERIFY(QApplication::topLevelWidgets().size() < 10);
 
         // The headless front end writes the same folder, byte for byte.
-        QProcess batch;
-        batch.setWorkingDirectory(m_dir.path());
-        batch.start(QStringLiteral(SORABI_BATCH),
-                    {u"--output-dir"_s, m_dir.path(), kExamples + u"/products.csv"_s});
-        QVERIFY(batch.waitForFinished(60000));
-        QCOMPARE(batch.exitCode(), 0);
-        const QString folder = QString::fromUtf8(batch.readAllStandardOutput()).trimmed();
-        QVERIFY(TestUtil::folderContents(folder) == TestUtil::folderContents(window.LastOutputFolder()));
+        const ProgramResult batch = runBatch(
+            {u"--output-dir"_s, m_dir.path(), TestUtil::examples() + u"/products.csv"_s}, m_dir.path());
+        QCOMPARE(batch.exitCode, 0);
+        QVERIFY(TestUtil::folderContents(batch.outputFolder())
+                == TestUtil::folderContents(window.LastOutputFolder()));
     }
 
     void closingDuringARunCancelsIt()
     {
-        QVERIFY(QFile::copy(kExamples + u"/option.ini"_s, m_dir.filePath(u"option.ini"_s)));
+        QVERIFY(QFile::copy(TestUtil::examples() + u"/option.ini"_s, m_dir.filePath(u"option.ini"_s)));
         const QString program = m_dir.filePath(u"program"_s);
         QDir().mkpath(program);
         frmMain window;
         window.Folder().SetProgramFolder(program);
         window.show();
-        child<QLineEdit>(window, u"txtCsvPath")->setText(kExamples + u"/products.csv"_s);
+        control<QLineEdit>(&window, u"txtCsvPath")->setText(TestUtil::examples() + u"/products.csv"_s);
         // A second start and the close both arrive while line 1 is shown.
         QTimer::singleShot(0, &window, [&] {
-            child<QPushButton>(window, u"cmdExec")->click();
+            control<QPushButton>(&window, u"cmdExec")->click();
             window.close();
         });
         window.CreatePages();
-        QVERIFY(m_shown.isEmpty()); // no question, no completion
+        QVERIFY(m_box->shown.isEmpty()); // no question, no completion
         QVERIFY(!window.isVisible());
         const QStringList pages = QDir(window.LastOutputFolder()).entryList(QDir::Files);
         QVERIFY(pages.size() < 25);
@@ -315,17 +288,11 @@ private slots:
         frmMain window;
         bool mainVisibleMeanwhile = true;
         QString shownFirst;
-        QTimer closer;
-        connect(&closer, &QTimer::timeout, [&] {
-            QWidget* modal = QApplication::activeModalWidget();
-            if (!modal || !modal->isVisible())
-                return;
+        ModalWatcher watcher([&](QWidget* modal) {
             shownFirst = modal->objectName();
             mainVisibleMeanwhile = window.isVisible();
-            modal->findChild<QPushButton*>(u"cmdCancel"_s)->click();
-            closer.stop();
+            control<QPushButton>(modal, u"cmdCancel")->click();
         });
-        closer.start(20);
         window.Startup();
         QCOMPARE(shownFirst, u"frmOption"_s);
         QVERIFY(!mainVisibleMeanwhile);
@@ -336,20 +303,18 @@ private slots:
 
     void noSettingsWindowOnceSaved()
     {
-        QVERIFY(QFile::copy(kExamples + u"/option.ini"_s, m_dir.filePath(u"option.ini"_s)));
+        QVERIFY(QFile::copy(TestUtil::examples() + u"/option.ini"_s, m_dir.filePath(u"option.ini"_s)));
         frmMain window;
         QString modal = u"none"_s;
-        QTimer::singleShot(0, [&] {
-            if (QWidget* w = QApplication::activeModalWidget()) {
-                modal = w->objectName();
-                w->close();
-            }
+        ModalWatcher watcher([&](QWidget* w) {
+            modal = w->objectName();
+            w->close();
         });
         window.Startup();
         QTest::qWait(50);
         QCOMPARE(modal, u"none"_s);
         QTRY_VERIFY(window.isMaximized());
-        QCOMPARE(QApplication::focusWidget(), child<QWidget>(window, u"txtCsvPath"));
+        QCOMPARE(QApplication::focusWidget(), control<QWidget>(&window, u"txtCsvPath"));
     }
 
     void menusOpenTheirWindows_data()
@@ -366,15 +331,10 @@ private slots:
         frmMain main;
         main.show();
         QString opened;
-        QTimer closer; // closes the window once it is open and waiting
-        connect(&closer, &QTimer::timeout, [&] {
-            if (QWidget* modal = QApplication::activeModalWidget(); modal && modal->isVisible()) {
-                opened = modal->objectName();
-                modal->close();
-                closer.stop();
-            }
+        ModalWatcher watcher([&](QWidget* modal) {
+            opened = modal->objectName();
+            modal->close();
         });
-        closer.start(20);
         main.findChild<QAction*>(action)->trigger();
         QCOMPARE(opened, window);
     }

@@ -2,8 +2,8 @@
 #include "generation/csvlines.h"
 #include "base/textcodec.h"
 #include "recordingui.h"
+#include "testutil.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -168,10 +168,7 @@ private slots:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath(u"a.csv"_s);
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(TextCodec::EncodeShiftJis(u"見出し\r\n１行目,～\r\n"_s));
-        file.close();
+        QVERIFY(TestUtil::writeFile(path, TextCodec::EncodeShiftJis(u"見出し\r\n１行目,～\r\n"_s)));
         RecordingUi ui;
         CsvLineList lines;
         QVERIFY(LoadCsvLines(ui, path, lines));

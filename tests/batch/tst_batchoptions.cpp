@@ -1,41 +1,15 @@
 // What sorabi-batch and the desktop program do with paths and options that
 // real users get wrong: all said in Japanese, with the right exit status.
 
+#include "batchrunner.h"
 #include "testutil.h"
 
 #include <QDir>
-#include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-struct Outcome
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-Outcome run(const QString& program, const QStringList& arguments, const QString& folder,
-            const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
-{
-    QProcess process;
-    process.setWorkingDirectory(folder);
-    process.setProcessEnvironment(environment);
-    process.start(program, arguments);
-    process.waitForFinished(60000);
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
-}
-
-const QString kExamples = QStringLiteral(SORABI_SOURCE_DIR "/examples");
-
-} // namespace
 
 class TestBatchOptions : public QObject
 {
@@ -46,8 +20,8 @@ private slots:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("message"); // on standard error
-        const QString csv = kExamples + u"/products.csv"_s;
-        const QString ini = kExamples + u"/option.ini"_s;
+        const QString csv = TestUtil::examples() + u"/products.csv"_s;
+        const QString ini = TestUtil::examples() + u"/option.ini"_s;
         QTest::newRow("settings file missing")
             << QStringList{u"--settings"_s, u"optoin.ini"_s, csv} << 2
             << u"設定ファイル「optoin.ini」が見つからないか"_s;
@@ -75,13 +49,13 @@ private slots:
         QTemporaryDir dir;
         QVERIFY(TestUtil::writeFile(dir.filePath(u"file"_s), "x"));
         QVERIFY(TestUtil::writeFile(dir.filePath(u"header.csv"_s), "ID,name\r\n"));
-        const Outcome outcome = run(QStringLiteral(SORABI_BATCH), arguments, dir.path());
+        const ProgramResult outcome = runBatch(arguments, dir.path());
         QCOMPARE(outcome.exitCode, exitCode);
         QVERIFY2(outcome.err.contains(message), qPrintable(outcome.err));
         QVERIFY2(!outcome.err.contains(u"Usage"_s) && !outcome.err.contains(u"Unknown"_s),
                  qPrintable(outcome.err));
         if (exitCode == 0) {
-            const QString folder = outcome.out.trimmed().split(u'\n').last();
+            const QString folder = outcome.outputFolder();
             QVERIFY2(QFileInfo(folder).isDir(), qPrintable(outcome.out));
             if (arguments.contains(u"a/b/c"_s))
                 QCOMPARE(QFileInfo(folder).dir().canonicalPath(),
@@ -91,7 +65,7 @@ private slots:
 
     void helpIsJapanese()
     {
-        const Outcome outcome = run(QStringLiteral(SORABI_BATCH), {u"--help"_s}, QDir::tempPath());
+        const ProgramResult outcome = runBatch({u"--help"_s}, QDir::tempPath());
         QCOMPARE(outcome.exitCode, 0);
         for (const QString& text : {u"使い方: sorabi-batch"_s, u"--output-dir DIR"_s, u"終了コード"_s})
             QVERIFY2(outcome.out.contains(text), qPrintable(outcome.out));
@@ -107,7 +81,7 @@ private slots:
         QTest::addColumn<QString>("err");
         QTest::newRow("start") << QStringList() << 1 << QString() << u"sorabi-batch"_s;
         QTest::newRow("version") << QStringList{u"--version"_s} << 0
-                                 << u"Sorabi Ver. " SORABI_VERSION "\n"_s << QString();
+                                 << u"Sorabi Ver. "_s + TestUtil::version() + u'\n' << QString();
         QTest::newRow("help") << QStringList{u"--help"_s} << 0 << u"使い方: sorabi"_s << QString();
     }
     void desktopWithoutDisplay()
@@ -119,8 +93,9 @@ private slots:
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         for (const QString& name : {u"DISPLAY"_s, u"WAYLAND_DISPLAY"_s, u"QT_QPA_PLATFORM"_s})
             environment.remove(name);
-        const Outcome outcome =
-            run(QStringLiteral(SORABI_DESKTOP), arguments, QDir::tempPath(), environment);
+        const ProgramResult outcome =
+            runProgram(desktopProgram(), arguments, QDir::tempPath(),
+                       [&](QProcess& process) { process.setProcessEnvironment(environment); });
         QCOMPARE(outcome.exitCode, exitCode);
         QVERIFY2(outcome.out.contains(out), qPrintable(outcome.out));
         QVERIFY2(outcome.err.contains(err), qPrintable(outcome.err));

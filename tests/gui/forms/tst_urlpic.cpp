@@ -1,9 +1,8 @@
 #include "forms/basurlpic.h"
+#include "testutil.h"
+#include "widgettest.h"
 
-#include <QBuffer>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QImage>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -14,17 +13,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-QByteArray jpeg(int width, int height)
-{
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(QColor(0x33, 0x66, 0x99));
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "JPG");
-    return bytes;
-}
 
 // Answers every request on 127.0.0.1 with one fixed reply; an empty reply
 // means the server reads the request and never answers.
@@ -62,7 +50,7 @@ QByteArray reply(int status, const QByteArray& body, qint64 announced = -1)
 
 } // namespace
 
-class Test_urlpic : public QObject
+class TestUrlPic : public QObject
 {
     Q_OBJECT
 private slots:
@@ -74,24 +62,24 @@ private slots:
     void localPath();
 };
 
-void Test_urlpic::webAddress_data()
+void TestUrlPic::webAddress_data()
 {
     QTest::addColumn<QByteArray>("answer"); // empty: never answers
     QTest::addColumn<int>("timeoutMs");
     QTest::addColumn<QSize>("expected");    // empty: no picture
 
-    QTest::newRow("jpeg answered 200") << reply(200, jpeg(40, 20)) << 3000 << QSize(40, 20);
-    QTest::newRow("404 even with a picture as body") << reply(404, jpeg(40, 20)) << 3000 << QSize();
+    QTest::newRow("jpeg answered 200") << reply(200, jpeg(QSize(40, 20))) << 3000 << QSize(40, 20);
+    QTest::newRow("404 even with a picture as body") << reply(404, jpeg(QSize(40, 20))) << 3000 << QSize();
     QTest::newRow("500") << reply(500, "oops") << 3000 << QSize();
     QTest::newRow("200 but not a picture") << reply(200, "<html>no</html>") << 3000 << QSize();
-    QTest::newRow("200 truncated jpeg") << reply(200, jpeg(40, 20).left(20)) << 3000 << QSize();
+    QTest::newRow("200 truncated jpeg") << reply(200, jpeg(QSize(40, 20)).left(20)) << 3000 << QSize();
     QTest::newRow("never answers") << QByteArray() << 300 << QSize();
     // Announces a gigabyte: given up at once, neither awaited nor collected.
     QTest::newRow("oversized") << reply(200, QByteArray(64 * 1024, 'x'), qint64(1) << 30) << 5000
                                << QSize();
 }
 
-void Test_urlpic::webAddress()
+void TestUrlPic::webAddress()
 {
     QFETCH(QByteArray, answer);
     QFETCH(int, timeoutMs);
@@ -109,7 +97,7 @@ void Test_urlpic::webAddress()
     QVERIFY2(elapsed < qMin(timeoutMs, 2000) + 1000, QByteArray::number(elapsed).constData());
 }
 
-void Test_urlpic::unreachable_data()
+void TestUrlPic::unreachable_data()
 {
     QTest::addColumn<QString>("url");
     // A port that was just free: nobody listens there any more.
@@ -121,7 +109,7 @@ void Test_urlpic::unreachable_data()
     QTest::newRow("no host") << u"http:///001.jpg"_s;
 }
 
-void Test_urlpic::unreachable()
+void TestUrlPic::unreachable()
 {
     QFETCH(QString, url);
     QElapsedTimer clock;
@@ -130,22 +118,22 @@ void Test_urlpic::unreachable()
     QVERIFY2(clock.elapsed() < 2500, QByteArray::number(clock.elapsed()).constData());
 }
 
-void Test_urlpic::localPath_data()
+void TestUrlPic::localPath_data()
 {
     QTest::addColumn<QString>("name");       // in a temporary folder; empty: the empty text
     QTest::addColumn<QByteArray>("content"); // null: the file is not made
     QTest::addColumn<bool>("asFileUrl");
     QTest::addColumn<QSize>("expected");
 
-    QTest::newRow("jpeg file") << u"p.jpg"_s << jpeg(12, 7) << false << QSize(12, 7);
-    QTest::newRow("Japanese file name") << u"ヘッダー画像.jpg"_s << jpeg(9, 4) << false << QSize(9, 4);
-    QTest::newRow("file URL") << u"q.jpg"_s << jpeg(5, 6) << true << QSize(5, 6);
+    QTest::newRow("jpeg file") << u"p.jpg"_s << jpeg(QSize(12, 7)) << false << QSize(12, 7);
+    QTest::newRow("Japanese file name") << u"ヘッダー画像.jpg"_s << jpeg(QSize(9, 4)) << false << QSize(9, 4);
+    QTest::newRow("file URL") << u"q.jpg"_s << jpeg(QSize(5, 6)) << true << QSize(5, 6);
     QTest::newRow("missing file") << u"none.jpg"_s << QByteArray() << false << QSize();
     QTest::newRow("not a picture") << u"text.jpg"_s << QByteArray("hello") << false << QSize();
     QTest::newRow("empty text") << QString() << QByteArray() << false << QSize();
 }
 
-void Test_urlpic::localPath()
+void TestUrlPic::localPath()
 {
     QFETCH(QString, name);
     QFETCH(QByteArray, content);
@@ -156,14 +144,13 @@ void Test_urlpic::localPath()
     QString text;
     if (!name.isEmpty()) {
         text = dir.filePath(name);
-        QFile file(text);
         if (!content.isNull())
-            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
+            QVERIFY(TestUtil::writeFile(text, content));
         if (asFileUrl)
             text = QUrl::fromLocalFile(text).toString();
     }
     QCOMPARE(basUrlPic::LoadUrlPicture(text).size(), expected.isEmpty() ? QSize(0, 0) : expected);
 }
 
-QTEST_MAIN(Test_urlpic)
+QTEST_MAIN(TestUrlPic)
 #include "tst_urlpic.moc"

@@ -1,5 +1,8 @@
+#include "base/textcodec.h"
+#include "batchrunner.h"
 #include "generation/generationrun.h"
 #include "recordingui.h"
+#include "runsandbox.h"
 #include "testutil.h"
 
 #include <QDir>
@@ -11,38 +14,6 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-const QString kBatch = QStringLiteral(SORABI_BATCH);
-const QString kExamples = QStringLiteral(SORABI_SOURCE_DIR "/examples");
-
-struct Outcome
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-Outcome runBatch(const QStringList& arguments, const QString& workingFolder = QString())
-{
-    QProcess process;
-    if (!workingFolder.isEmpty())
-        process.setWorkingDirectory(workingFolder);
-    process.start(kBatch, arguments);
-    process.waitForFinished(60000);
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
-}
-
-
-QString lastLine(const QString& text)
-{
-    return text.trimmed().split(u'\n').last();
-}
-
-} // namespace
-
 class TestBatch : public QObject
 {
     Q_OBJECT
@@ -52,7 +23,7 @@ private slots:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("output");
-        QTest::newRow("version") << QStringList{u"--version"_s} << 0 << u"Sorabi Ver. 2.0.1\n"_s;
+        QTest::newRow("version") << QStringList{u"--version"_s} << 0 << u"Sorabi Ver. "_s + TestUtil::version() + u'\n';
         QTest::newRow("help") << QStringList{u"--help"_s} << 0 << u"--output-dir"_s;
         QTest::newRow("no file") << QStringList() << 2 << QString();
         QTest::newRow("two files") << QStringList{u"a.csv"_s, u"b.csv"_s} << 2 << QString();
@@ -66,7 +37,7 @@ private slots:
         QFETCH(QStringList, arguments);
         QFETCH(int, exitCode);
         QFETCH(QString, output);
-        const Outcome outcome = runBatch(arguments);
+        const ProgramResult outcome = runBatch(arguments);
         QCOMPARE(outcome.exitCode, exitCode);
         if (exitCode == 0)
             QVERIFY2(outcome.out.contains(output), qPrintable(outcome.out));
@@ -77,7 +48,7 @@ private slots:
     void missingCsvFails()
     {
         QTemporaryDir dir;
-        const Outcome outcome = runBatch({u"--output-dir"_s, dir.path(), u"missing.csv"_s});
+        const ProgramResult outcome = runBatch({u"--output-dir"_s, dir.path(), u"missing.csv"_s});
         QCOMPARE(outcome.exitCode, 1);
         QVERIFY(outcome.err.contains(u"CSVファイルに指定したパスは無効です。"_s));
         QVERIFY(outcome.out.isEmpty());
@@ -92,24 +63,19 @@ private slots:
         const QString desktopParent = dir.filePath(u"desktop"_s);
         QDir().mkpath(batchParent);
         QDir().mkpath(desktopParent);
-        const QString csv = kExamples + u"/products.csv"_s;
-        const QString ini = kExamples + u"/option.ini"_s;
+        const QString csv = TestUtil::examples() + u"/products.csv"_s;
+        const QString ini = TestUtil::examples() + u"/option.ini"_s;
 
-        const Outcome outcome =
+        const ProgramResult outcome =
             runBatch({u"--settings"_s, ini, u"--output-dir"_s, batchParent, csv});
         QCOMPARE(outcome.exitCode, 0);
         QVERIFY(outcome.err.contains(u"ホームページを作成しました。"_s));
-        const QString folder = lastLine(outcome.out);
+        const QString folder = outcome.outputFolder();
         QCOMPARE(QFileInfo(folder).absolutePath(), QFileInfo(batchParent).absoluteFilePath());
         QVERIFY(QFileInfo(folder).fileName().contains(QRegularExpression(u"^\\d{14}$"_s)));
 
         RecordingUi ui;
-        RunOptions options;
-        options.csvPath = csv;
-        options.workingCopyFolder = desktopParent;
-        options.outputParentFolder = desktopParent;
-        options.settingsPath = ini;
-        const RunResult desktop = CreatePages(ui, options);
+        const RunResult desktop = CreatePages(ui, runOptions(csv, ini, desktopParent));
         QCOMPARE(desktop.outcome, RunOutcome::Completed);
 
         const auto batchFiles = TestUtil::folderContents(folder);
@@ -120,11 +86,11 @@ private slots:
     void settingsDefaultToTheWorkingFolder()
     {
         QTemporaryDir dir;
-        QVERIFY(QFile::copy(kExamples + u"/option.ini"_s, dir.filePath(u"option.ini"_s)));
-        QVERIFY(QFile::copy(kExamples + u"/products.csv"_s, dir.filePath(u"p.csv"_s)));
-        const Outcome outcome = runBatch({u"p.csv"_s}, dir.path());
+        QVERIFY(QFile::copy(TestUtil::examples() + u"/option.ini"_s, dir.filePath(u"option.ini"_s)));
+        QVERIFY(QFile::copy(TestUtil::examples() + u"/products.csv"_s, dir.filePath(u"p.csv"_s)));
+        const ProgramResult outcome = runBatch({u"p.csv"_s}, dir.path());
         QCOMPARE(outcome.exitCode, 0);
-        const QString folder = lastLine(outcome.out);
+        const QString folder = outcome.outputFolder();
         QCOMPARE(QFileInfo(folder).absolutePath(), QFileInfo(dir.path()).canonicalFilePath());
         const QByteArray page = TestUtil::readFile(folder + u"/A1001.html"_s);
         QVERIFY(page.contains(TextCodec::EncodeShiftJis(u"暮らしの道具店 そらび"_s)));
@@ -136,10 +102,10 @@ private slots:
         QTemporaryDir dir;
         const QString csv = dir.filePath(u"bad.csv"_s);
         QVERIFY(TestUtil::writeFile(csv, "h\r\nonly,three,fields\r\n"));
-        const Outcome outcome = runBatch({u"--output-dir"_s, dir.path(), csv}, dir.path());
+        const ProgramResult outcome = runBatch({u"--output-dir"_s, dir.path(), csv}, dir.path());
         QCOMPARE(outcome.exitCode, 1);
         QVERIFY(outcome.err.contains(u"2 行目（商品ID「only」）"_s));
-        QVERIFY(QFileInfo(lastLine(outcome.out)).isDir()); // the folder is named even so
+        QVERIFY(QFileInfo(outcome.outputFolder()).isDir()); // the folder is named even so
     }
 
     void interruptKeepsWholePages()
@@ -151,7 +117,7 @@ private slots:
             bytes += "P" + QByteArray::number(i) + ",n,,,,,,,100,,,,,,1,1\r\n";
         QVERIFY(TestUtil::writeFile(csv, bytes));
         QProcess process;
-        process.start(kBatch, {u"--output-dir"_s, dir.path(), csv});
+        process.start(batchProgram(), {u"--output-dir"_s, dir.path(), csv});
         QVERIFY(process.waitForStarted());
         // Interrupt once the first pages exist.
         QString folder;

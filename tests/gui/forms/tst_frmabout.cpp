@@ -2,6 +2,8 @@
 #include "forms/frmabout.h"
 #include "widgets/shell.h"
 #include "base/appinfo.h"
+#include "testutil.h"
+#include "widgettest.h"
 
 #include <QApplication>
 #include <QFontDatabase>
@@ -16,26 +18,7 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-template <typename T>
-T* control(QWidget* window, const QByteArray& name)
-{
-    return window->findChild<T*>(QString::fromLatin1(name));
-}
-
-std::unique_ptr<frmAbout> open()
-{
-    auto dialog = std::make_unique<frmAbout>();
-    dialog->show();
-    if (!QTest::qWaitForWindowExposed(dialog.get()))
-        qWarning("About window not exposed");
-    return dialog;
-}
-
-} // namespace
-
-class Test_frmabout : public QObject
+class TestFrmAbout : public QObject
 {
     Q_OBJECT
 private slots:
@@ -53,14 +36,14 @@ private slots:
     void uiFont_resolvesToAJapaneseFont();
 };
 
-void Test_frmabout::cleanup()
+void TestFrmAbout::cleanup()
 {
     Shell::SetUrlOpener({});
 }
 
-void Test_frmabout::window()
+void TestFrmAbout::window()
 {
-    const auto dialog = open();
+    const auto dialog = shownWindow<frmAbout>();
     QVERIFY(dialog->windowFlags().testFlag(Qt::FramelessWindowHint));
     QCOMPARE(control<QWidget>(dialog.get(), "fraClient")->size(), QSize(417, 193));
     QCOMPARE(dialog->minimumSize(), dialog->maximumSize());
@@ -74,7 +57,7 @@ void Test_frmabout::window()
     }
 }
 
-void Test_frmabout::layout_data()
+void TestFrmAbout::layout_data()
 {
     QTest::addColumn<QByteArray>("name");
     QTest::addColumn<QByteArray>("container");
@@ -96,14 +79,14 @@ void Test_frmabout::layout_data()
     row("Image1", "fraClient", QRect(16, 16, 32, 32));
 }
 
-void Test_frmabout::layout()
+void TestFrmAbout::layout()
 {
     QFETCH(QByteArray, name);
     QFETCH(QByteArray, container);
     QFETCH(QRect, geometry);
     QFETCH(QString, caption);
 
-    const auto dialog = open();
+    const auto dialog = shownWindow<frmAbout>();
     QWidget* widget = control<QWidget>(dialog.get(), name);
     QVERIFY(widget);
     QCOMPARE(widget->parentWidget()->objectName(), QString::fromLatin1(container));
@@ -116,12 +99,12 @@ void Test_frmabout::layout()
         QCOMPARE(qobject_cast<QPushButton*>(widget)->text(), caption);
 }
 
-void Test_frmabout::fields_showTitleAndVersion()
+void TestFrmAbout::fields_showTitleAndVersion()
 {
-    const auto dialog = open();
+    const auto dialog = shownWindow<frmAbout>();
     auto* version = control<QLineEdit>(dialog.get(), "txtVersion");
     auto* name = control<QLineEdit>(dialog.get(), "txtSeihinmei");
-    QCOMPARE(version->text(), u" Ver. 2.0.1"_s);
+    QCOMPARE(version->text(), u" Ver. "_s + TestUtil::version());
     QCOMPARE(version->text(), AppInfo::VersionText());
     QCOMPARE(name->text(), u"Sorabi"_s);
     QVERIFY(version->isReadOnly());
@@ -130,9 +113,9 @@ void Test_frmabout::fields_showTitleAndVersion()
     QCOMPARE(icon.size(), QSize(32, 32));
 }
 
-void Test_frmabout::tabOrder()
+void TestFrmAbout::tabOrder()
 {
-    const auto dialog = open();
+    const auto dialog = shownWindow<frmAbout>();
     dialog->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(dialog.get()));
     control<QWidget>(dialog.get(), "txtSeihinmei")->setFocus();
@@ -143,25 +126,25 @@ void Test_frmabout::tabOrder()
     }
 }
 
-void Test_frmabout::supportButton_opensPageAndStaysOpen()
+void TestFrmAbout::supportButton_opensPageAndStaysOpen()
 {
     QList<QUrl> opened;
     Shell::SetUrlOpener([&opened](const QUrl& url) { opened.append(url); });
-    const auto dialog = open();
+    const auto dialog = shownWindow<frmAbout>();
     QTest::mouseClick(control<QPushButton>(dialog.get(), "cmdURL"), Qt::LeftButton);
     QCOMPARE(opened, QList<QUrl>{QUrl(AppInfo::SupportUrl())});
     QVERIFY(dialog->isVisible());
 }
 
-void Test_frmabout::okButton_closes()
+void TestFrmAbout::okButton_closes()
 {
-    const auto dialog = open();
+    const auto dialog = shownWindow<frmAbout>();
     QTest::mouseClick(control<QPushButton>(dialog.get(), "cmdOK"), Qt::LeftButton);
     QVERIFY(!dialog->isVisible());
     QCOMPARE(dialog->result(), int(QDialog::Accepted));
 }
 
-void Test_frmabout::artworkSizes_data()
+void TestFrmAbout::artworkSizes_data()
 {
     QTest::addColumn<QPixmap>("picture");
     QTest::addColumn<QSize>("size");
@@ -173,7 +156,7 @@ void Test_frmabout::artworkSizes_data()
     QTest::newRow("settings banner") << Look::OptionBanner() << QSize(700, 50);
 }
 
-void Test_frmabout::artworkSizes()
+void TestFrmAbout::artworkSizes()
 {
     QFETCH(QPixmap, picture);
     QFETCH(QSize, size);
@@ -189,7 +172,7 @@ void Test_frmabout::artworkSizes()
     QVERIFY(varied);
 }
 
-void Test_frmabout::uiFont_resolvesToAJapaneseFont()
+void TestFrmAbout::uiFont_resolvesToAJapaneseFont()
 {
     Look::RegisterFontSubstitutes();
     const QStringList substitutes = QFont::substitutes(Look::UiFontFamily());
@@ -204,5 +187,5 @@ void Test_frmabout::uiFont_resolvesToAJapaneseFont()
     QVERIFY2(substitutes.contains(actual, Qt::CaseInsensitive), qPrintable(actual));
 }
 
-QTEST_MAIN(Test_frmabout)
+QTEST_MAIN(TestFrmAbout)
 #include "tst_frmabout.moc"

@@ -2,30 +2,26 @@
 // settings: beside itself when it may, else in the per-user folder.
 
 #include "forms/frmmain.h"
-#include "widgets/msgbox.h"
+#include "base/textcodec.h"
 #include "settings/clsoption.h"
 #include "forms/frmoption.h"
+#include "msgboxrecorder.h"
 #include "testutil.h"
+#include "widgettest.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
+
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString kExamples = QStringLiteral(SORABI_SOURCE_DIR "/examples");
-
-struct Shown
-{
-    QString text;
-    MessageIcon icon;
-};
+using Shown = MsgBoxRecorder::Shown;
 
 QString canonical(const QString& path)
 {
@@ -41,7 +37,7 @@ class TestDataFolder : public QObject
     QTemporaryDir m_dir;
     QByteArray m_oldHome;
     QString m_oldCurrent;
-    QList<Shown> m_shown;
+    std::optional<MsgBoxRecorder> m_box;
 
     QString home() const { return m_dir.filePath(u"home"_s); }
     QString perUser() const { return m_dir.filePath(u"home/Sorabi"_s); }
@@ -60,10 +56,12 @@ class TestDataFolder : public QObject
     // A run of the sample CSV from the window; returns the one message shown.
     Shown runSample(frmMain& window)
     {
-        window.findChild<QLineEdit*>(u"txtCsvPath"_s)->setText(kExamples + u"/products.csv"_s);
+        control<QLineEdit>(&window, u"txtCsvPath")->setText(TestUtil::examples() + u"/products.csv"_s);
         window.CreatePages();
-        return m_shown.size() == 1 ? m_shown[0] : Shown{u"(%1 messages)"_s.arg(m_shown.size()),
-                                                        MessageIcon::None};
+        const QList<Shown>& shown = m_box->shown;
+        return shown.size() == 1
+                   ? shown[0]
+                   : Shown{u"(%1 messages)"_s.arg(shown.size()), MessageIcon::None, MsgBox::Buttons::Ok};
     }
 
 private slots:
@@ -83,15 +81,11 @@ private slots:
         // No header picture to fetch from the network.
         frmOption::SetPreviewBaseUrl(m_dir.filePath(u"no-pictures/"_s));
         QVERIFY(QDir::setCurrent(start()));
-        m_shown.clear();
-        MsgBox::SetHandler([this](const QString& text, MessageIcon icon, MsgBox::Buttons) {
-            m_shown.append({text, icon});
-            return MsgBox::Answer::Ok;
-        });
+        m_box.emplace();
     }
     void cleanup()
     {
-        MsgBox::SetHandler({});
+        m_box.reset();
         DataFolder::SetWritableProbe({});
         frmOption::SetPreviewBaseUrl(QString());
         qputenv("HOME", m_oldHome);
@@ -131,7 +125,7 @@ private slots:
         frmMain window;
         window.Folder().SetProgramFolder(folder);
         QVERIFY(window.ChooseDataFolder(asked));
-        QVERIFY(m_shown.isEmpty());
+        QVERIFY(m_box->shown.isEmpty());
         QCOMPARE(window.Folder().IsPerUser(), expectPerUser);
         QCOMPARE(QFileInfo(perUser()).isDir(), expectPerUser);
         QCOMPARE(canonical(window.Folder().Path()), canonical(expectPerUser ? perUser() : folder));
@@ -141,7 +135,7 @@ private slots:
 
     void programFolderRun_asBefore()
     {
-        QVERIFY(QFile::copy(kExamples + u"/option.ini"_s, start() + u"/option.ini"_s));
+        QVERIFY(QFile::copy(TestUtil::examples() + u"/option.ini"_s, start() + u"/option.ini"_s));
         programFolderWritable(program(), true);
         frmMain window;
         window.Folder().SetProgramFolder(program());
@@ -158,7 +152,7 @@ private slots:
     void perUserRun_namesTheFolder()
     {
         QVERIFY(QDir().mkpath(perUser()));
-        QVERIFY(QFile::copy(kExamples + u"/option.ini"_s, perUser() + u"/option.ini"_s));
+        QVERIFY(QFile::copy(TestUtil::examples() + u"/option.ini"_s, perUser() + u"/option.ini"_s));
         programFolderWritable(program(), false);
         frmMain window;
         window.Folder().SetProgramFolder(program());
@@ -183,47 +177,39 @@ private slots:
     {
         // A settings file in the folder the program was started from is not
         // the per-user one.
-        QVERIFY(QFile::copy(kExamples + u"/option.ini"_s, start() + u"/option.ini"_s));
+        QVERIFY(QFile::copy(TestUtil::examples() + u"/option.ini"_s, start() + u"/option.ini"_s));
         programFolderWritable(program(), false);
         frmMain window;
         window.Folder().SetProgramFolder(program());
         QVERIFY(window.ChooseDataFolder());
         QString modal;
-        QTimer answer;
-        connect(&answer, &QTimer::timeout, [&] {
-            QWidget* w = QApplication::activeModalWidget();
-            if (!w)
-                return;
-            answer.stop();
+        ModalWatcher watcher([&](QWidget* w) {
             modal = w->objectName();
-            w->findChild<QLineEdit*>(u"txtSiteName"_s)->setText(u"暮らしの道具店"_s);
-            w->findChild<QPushButton*>(u"cmdSave"_s)->click();
+            control<QLineEdit>(w, u"txtSiteName")->setText(u"暮らしの道具店"_s);
+            control<QPushButton>(w, u"cmdSave")->click();
         });
-        answer.start(20);
         window.Startup();
         QCOMPARE(modal, u"frmOption"_s);
         QVERIFY(QFileInfo::exists(perUser() + u"/option.ini"_s));
         const QByteArray siteName = "SITENAME=" + TextCodec::EncodeShiftJis(u"暮らしの道具店"_s);
         QVERIFY(TestUtil::readFile(perUser() + u"/option.ini"_s).contains(siteName));
         QCOMPARE(TestUtil::readFile(start() + u"/option.ini"_s),
-                 TestUtil::readFile(kExamples + u"/option.ini"_s));
+                 TestUtil::readFile(TestUtil::examples() + u"/option.ini"_s));
     }
 
     void perUserFolderKept_noSettingsWindowOnceSaved()
     {
         QVERIFY(QDir().mkpath(perUser()));
-        QVERIFY(QFile::copy(kExamples + u"/option.ini"_s, perUser() + u"/option.ini"_s));
+        QVERIFY(QFile::copy(TestUtil::examples() + u"/option.ini"_s, perUser() + u"/option.ini"_s));
         QVERIFY(TestUtil::writeFile(perUser() + u"/keep.txt"_s, "mine"));
         programFolderWritable(program(), false);
         frmMain window;
         window.Folder().SetProgramFolder(program());
         QVERIFY(window.ChooseDataFolder());
         QString modal = u"none"_s;
-        QTimer::singleShot(0, [&] {
-            if (QWidget* w = QApplication::activeModalWidget()) {
-                modal = w->objectName();
-                w->close();
-            }
+        ModalWatcher watcher([&](QWidget* w) {
+            modal = w->objectName();
+            w->close();
         });
         window.Startup();
         QTest::qWait(50);
@@ -241,9 +227,9 @@ private slots:
         window.Folder().SetProgramFolder(program());
         QVERIFY(!window.ChooseDataFolder());
         QVERIFY(!window.Folder().IsPerUser());
-        QCOMPARE(m_shown.size(), 1);
-        QCOMPARE(m_shown[0].icon, MessageIcon::Critical);
-        QVERIFY(m_shown[0].text.contains(QDir::toNativeSeparators(perUser())));
+        QCOMPARE(m_box->shown.size(), 1);
+        QCOMPARE(m_box->shown[0].icon, MessageIcon::Critical);
+        QVERIFY(m_box->shown[0].text.contains(QDir::toNativeSeparators(perUser())));
         QCOMPARE(canonical(QDir::currentPath()), canonical(start()));
         QVERIFY(QFile::remove(home()));
     }

@@ -1,29 +1,22 @@
 #include "base/textcodec.h"
 #include "settings/basinifile.h"
 #include "settings/clsoption.h"
+#include "settings/optionsource.h"
+#include "testdata.h"
+#include "testutil.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cstdio>
+
 using namespace Qt::StringLiterals;
 
 namespace {
-
-QByteArray contentOf(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : "<unreadable>"_ba;
-}
-
-void putFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
 
 QStringList valuesOf(const clsOption& o)
 {
@@ -92,7 +85,7 @@ private slots:
         const QString site = u"革小物の店 そらび ～①㈱髙"_s;
         const QString file = m_dir.filePath(u"option.ini"_s);
         const QByteArray siteBytes = utf8 ? site.toUtf8() : TextCodec::EncodeShiftJis(site);
-        putFile(file, bom + "[OPTION]\r\nSITENAME=" + siteBytes + "\r\nTAX=8\r\n");
+        QVERIFY(TestUtil::writeFile(file, bom + "[OPTION]\r\nSITENAME=" + siteBytes + "\r\nTAX=8\r\n"));
 
         clsOption option(file);
         option.GetOptionIniValue();
@@ -103,7 +96,7 @@ private slots:
         const QString copy = utf8 ? u"送料無料🎁"_s : u"送料無料"_s;
         option.SetCatchCopy1(copy);
         QVERIFY(option.SetOptionIniValue());
-        const QByteArray saved = contentOf(file);
+        const QByteArray saved = TestUtil::readFile(file);
         QVERIFY(saved.startsWith(QByteArray(bom + "[OPTION]")));
         QCOMPARE(basIniFile::FileEncoding(saved), utf8 ? TextEncoding::Utf8 : TextEncoding::ShiftJis);
         QVERIFY(saved.contains(siteBytes));
@@ -118,7 +111,7 @@ private slots:
     void constructionReadsNothing()
     {
         const QString file = path(u"filled.ini"_s);
-        putFile(file, kHandEdited);
+        QVERIFY(TestUtil::writeFile(file, kHandEdited));
         const clsOption option(file);
         QCOMPARE(valuesOf(option), QStringList(8));
         QVERIFY(option.IsIniFileExists());
@@ -153,7 +146,7 @@ private slots:
     {
         QFETCH(QByteArray, bytes);
         const QString file = path(u"hand.ini"_s);
-        putFile(file, bytes);
+        QVERIFY(TestUtil::writeFile(file, bytes));
         clsOption option(file);
         setAll(option, QStringList(8, u"old"_s));
         option.GetOptionIniValue();
@@ -186,7 +179,7 @@ private slots:
         if (isFolder)
             QVERIFY(QDir(dir.path()).mkdir(u"option.ini"_s));
         else if (!bytes.isEmpty())
-            putFile(file, bytes);
+            QVERIFY(TestUtil::writeFile(file, bytes));
         clsOption option(file);
         setAll(option, QStringList(8, u"old"_s));
         option.GetOptionIniValue();
@@ -202,7 +195,7 @@ private slots:
         clsOption option(file);
         setAll(option, {u"0"_s, u"店"_s, u"a"_s, u""_s, u"c"_s, u"id"_s, u"m"_s, u"-3"_s});
         QVERIFY(option.SetOptionIniValue());
-        QCOMPARE(contentOf(file), "[OPTION]\r\nHEADERIMAGE=0\r\nSITENAME=\x93\x58\r\n"
+        QCOMPARE(TestUtil::readFile(file), "[OPTION]\r\nHEADERIMAGE=0\r\nSITENAME=\x93\x58\r\n"
                                   "CATCHCOPY1=a\r\nCATCHCOPY2=\r\nCATCHCOPY3=c\r\nSHOPID=id\r\n"
                                   "SITEMASTER=m\r\nTAX=-3\r\n"_ba);
     }
@@ -210,11 +203,11 @@ private slots:
     void saveIntoHandEdited()
     {
         const QString file = path(u"save.ini"_s);
-        putFile(file, kHandEdited);
+        QVERIFY(TestUtil::writeFile(file, kHandEdited));
         clsOption option(file);
         setAll(option, {u"8"_s, u"S"_s, u"c1"_s, u"c2"_s, u"c3"_s, u"id"_s, u"M"_s, u"5"_s});
         QVERIFY(option.SetOptionIniValue());
-        QCOMPARE(contentOf(file), "; shop settings\r\n"
+        QCOMPARE(TestUtil::readFile(file), "; shop settings\r\n"
                                   "[GLOBAL]\r\n"
                                   "TAX=99\r\n"
                                   "\r\n"
@@ -255,8 +248,8 @@ private slots:
         const QString batch = dir.filePath(u"batch.ini"_s);
         const QString single = dir.filePath(u"single.ini"_s);
         if (exists) {
-            putFile(batch, before);
-            putFile(single, before);
+            QVERIFY(TestUtil::writeFile(batch, before));
+            QVERIFY(TestUtil::writeFile(single, before));
         }
         const QStringList values{u"1"_s,    u"名"_s,   u" a "_s, u"\"b\""_s,
                                  u"x\ny"_s, QString(), u"😀"_s,   u"10"_s};
@@ -267,7 +260,7 @@ private slots:
             QVERIFY(basIniFile::SetIniValue(
                 u"OPTION"_s, QString::fromLatin1(clsOption::Keys()[size_t(i)]), values[i], single));
         }
-        QCOMPARE(contentOf(batch), contentOf(single));
+        QCOMPARE(TestUtil::readFile(batch), TestUtil::readFile(single));
     }
 
     void roundTrip()
@@ -284,7 +277,7 @@ private slots:
         clsOption out(file);
         setAll(out, saved);
         QVERIFY(out.SetOptionIniValue());
-        QCOMPARE(contentOf(file).count('\n'), 9);
+        QCOMPARE(TestUtil::readFile(file).count('\n'), 9);
 
         clsOption in(file);
         in.GetOptionIniValue();
@@ -313,7 +306,7 @@ private slots:
         QVERIFY(QDir(dir.path()).mkpath(u"folder.ini/inside"_s));
         const QString file = dir.filePath(name);
         if (!QFileInfo(file).isDir())
-            putFile(file, kHandEdited);
+            QVERIFY(TestUtil::writeFile(file, kHandEdited));
         const QStringList before =
             QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
         clsOption option(file);
@@ -325,7 +318,63 @@ private slots:
             QCOMPARE(QDir(file).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
                      QStringList{u"inside"_s});
         else
-            QCOMPARE(contentOf(file), kHandEdited);
+            QCOMPARE(TestUtil::readFile(file), kHandEdited);
+    }
+
+    // The settings are read again only when the file may have changed; no
+    // kind of change may go unseen, however it keeps size and time.
+    void optionSourceSeesChanges_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::newRow("edited, other size") << u"edit"_s;
+        QTest::newRow("rewritten in place, same size and time") << u"in place"_s;
+        QTest::newRow("replaced by a copy with the same size and time") << u"replace"_s;
+        QTest::newRow("saved by this program") << u"save"_s;
+        QTest::newRow("removed") << u"remove"_s;
+    }
+    void optionSourceSeesChanges()
+    {
+        QFETCH(QString, change);
+        QTemporaryDir dir;
+        const QString ini = dir.filePath(u"option.ini"_s);
+        QVERIFY(TestUtil::writeFile(ini, TestData::settingsFile({u"1"_s, u"店A"_s})));
+        OptionSource source(ini);
+        QCOMPARE(source.Read()[1], TextCodec::EncodeShiftJis(u"店A"_s));
+        QCOMPARE(source.Read()[1], TextCodec::EncodeShiftJis(u"店A"_s)); // kept
+
+        const QDateTime time = QFileInfo(ini).lastModified();
+        auto keepTime = [&](const QString& path) {
+            QFile file(path);
+            return file.open(QIODevice::ReadWrite)
+                   && file.setFileTime(time, QFileDevice::FileModificationTime);
+        };
+        QByteArray expected = TextCodec::EncodeShiftJis(u"店B"_s);
+        if (change == u"edit") {
+            QVERIFY(TestUtil::writeFile(ini, TestData::settingsFile({u"1"_s, u"別の店"_s})));
+            expected = TextCodec::EncodeShiftJis(u"別の店"_s);
+        } else if (change == u"in place") {
+            QFile file(ini);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            const QByteArray bytes = TestData::settingsFile({u"1"_s, u"店B"_s});
+            QCOMPARE(bytes.size(), file.size());
+            QVERIFY(file.write(bytes) == bytes.size());
+            file.close();
+            QVERIFY(keepTime(ini));
+        } else if (change == u"replace") {
+            const QString copy = dir.filePath(u"copy.ini"_s);
+            QVERIFY(TestUtil::writeFile(copy, TestData::settingsFile({u"1"_s, u"店B"_s})));
+            QVERIFY(keepTime(copy));
+            QVERIFY(std::rename(QFile::encodeName(copy).constData(), QFile::encodeName(ini).constData()) == 0);
+        } else if (change == u"save") {
+            QVERIFY(basIniFile::SetIniValue(u"OPTION"_s, u"SITENAME"_s, u"店B"_s, ini));
+            QVERIFY(keepTime(ini));
+        } else {
+            QVERIFY(QFile::remove(ini));
+            expected.clear();
+        }
+        if (change != u"edit" && change != u"remove")
+            QCOMPARE(QFileInfo(ini).lastModified(), time);
+        QCOMPARE(source.Read()[1], expected);
     }
 };
 

@@ -1,6 +1,7 @@
 #include "base/basfile.h"
 #include "base/clstextfile.h"
 #include "base/textcodec.h"
+#include "testutil.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,23 +12,6 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-QByteArray contentOf(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-void putFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
-} // namespace
-
 class TestTextFile : public QObject
 {
     Q_OBJECT
@@ -37,7 +21,7 @@ class TestTextFile : public QObject
 private slots:
     void isFileExists()
     {
-        putFile(path(u"there.txt"_s), "x");
+        QVERIFY(TestUtil::writeFile(path(u"there.txt"_s), "x"));
         QVERIFY(basFile::IsFileExists(path(u"there.txt"_s)));
         QVERIFY(!basFile::IsFileExists(path(u"missing.txt"_s)));
         QVERIFY(!basFile::IsFileExists(m_dir.path()));
@@ -50,7 +34,7 @@ private slots:
     {
         const QString before = QDir::currentPath();
         QDir::setCurrent(m_dir.path());
-        putFile(u"relative.txt"_s, "x");
+        QVERIFY(TestUtil::writeFile(u"relative.txt"_s, "x"));
         QVERIFY(basFile::IsFileExists(u"relative.txt"_s));
         QVERIFY(basFile::IsFileExists(u"./relative.txt"_s));
         QDir::setCurrent(before);
@@ -94,10 +78,10 @@ private slots:
     void writeEmptyLeavesFileAlone()
     {
         const QString p = path(u"empty-write.txt"_s);
-        putFile(p, "abc");
+        QVERIFY(TestUtil::writeFile(p, "abc"));
         clsTextFile file;
         QVERIFY(file.WriteText(p, QString()));
-        QCOMPARE(contentOf(p), "abc"_ba);
+        QCOMPARE(TestUtil::readFile(p), "abc"_ba);
     }
 
     void writeTwiceAppendsBoth()
@@ -107,7 +91,7 @@ private slots:
         QVERIFY(file.CreateText(p));
         QVERIFY(file.WriteText(p, u"一行目"_s));
         QVERIFY(file.WriteText(p, u"second"_s));
-        QCOMPARE(contentOf(p), TextCodec::EncodeShiftJis(u"一行目\r\nsecond\r\n"_s));
+        QCOMPARE(TestUtil::readFile(p), TextCodec::EncodeShiftJis(u"一行目\r\nsecond\r\n"_s));
     }
 
     void writeUnmappableAsReference()
@@ -116,18 +100,18 @@ private slots:
         clsTextFile file;
         QVERIFY(file.CreateText(p));
         QVERIFY(file.WriteText(p, u"a😀〜"_s));
-        QCOMPARE(contentOf(p), "a&#x1F600;&#x301C;\r\n"_ba);
+        QCOMPARE(TestUtil::readFile(p), "a&#x1F600;&#x301C;\r\n"_ba);
     }
 
     void createKeepsExistingFile()
     {
         const QString p = path(u"existing.txt"_s);
-        putFile(p, "old\r\n");
+        QVERIFY(TestUtil::writeFile(p, "old\r\n"));
         clsTextFile file;
         QVERIFY(file.CreateText(p));
-        QCOMPARE(contentOf(p), "old\r\n"_ba);
+        QCOMPARE(TestUtil::readFile(p), "old\r\n"_ba);
         QVERIFY(file.WriteText(p, u"new"_s));
-        QCOMPARE(contentOf(p), "old\r\nnew\r\n"_ba);
+        QCOMPARE(TestUtil::readFile(p), "old\r\nnew\r\n"_ba);
     }
 
     void createFailures_data()
@@ -144,7 +128,7 @@ private slots:
     {
         QFETCH(QString, name);
         QFETCH(int, number);
-        putFile(path(u"plain.txt"_s), "x");
+        QVERIFY(TestUtil::writeFile(path(u"plain.txt"_s), "x"));
         QDir(m_dir.path()).mkdir(u"folder"_s);
         clsTextFile file;
         QVERIFY(!file.CreateText(name.isEmpty() ? name : path(name)));
@@ -171,13 +155,15 @@ private slots:
             const QString folder = dir.path();
             QString target = folder + u"/page.html"_s;
             if (kind == u"existing file")
-                putFile(target, "before\r\n");
+                QVERIFY(TestUtil::writeFile(target, "before\r\n"));
             else if (kind == u"missing folder")
                 target = folder + u"/missing/page.html"_s;
             else if (kind == u"folder in the way")
                 QVERIFY(QDir().mkpath(target));
-            else if (kind == u"below a file")
-                putFile(folder + u"/file"_s, "x"), target = folder + u"/file/page.html"_s;
+            else if (kind == u"below a file") {
+                QVERIFY(TestUtil::writeFile(folder + u"/file"_s, "x"));
+                target = folder + u"/file/page.html"_s;
+            }
             else if (kind == u"FIFO in the way")
                 QVERIFY(QProcess::execute(u"mkfifo"_s, {target}) == 0);
             else if (kind == u"name too long")
@@ -185,7 +171,7 @@ private slots:
             clsTextFile file;
             const bool ok = way == 0 ? file.CreateText(target) && file.WriteBytes(target, "ページ")
                                      : file.CreateAndWriteBytes(target, "ページ");
-            const QByteArray content = QFileInfo(target).isFile() ? contentOf(target) : "-";
+            const QByteArray content = QFileInfo(target).isFile() ? TestUtil::readFile(target) : "-";
             outcome[way] = u"%1 %2 %3"_s.arg(ok).arg(file.Message(), QString::fromLatin1(content.toHex()));
         }
         QCOMPARE(outcome[1], outcome[0]);
@@ -203,7 +189,7 @@ private slots:
     void readShiftJis()
     {
         const QString p = path(u"sjis.txt"_s);
-        putFile(p, TextCodec::EncodeShiftJis(u"財布①～ｱ\r\n"_s));
+        QVERIFY(TestUtil::writeFile(p, TextCodec::EncodeShiftJis(u"財布①～ｱ\r\n"_s)));
         clsTextFile file;
         QString text;
         QVERIFY(file.ReadText(p, text));
@@ -213,7 +199,7 @@ private slots:
     void readEmptyLeavesArgument()
     {
         const QString p = path(u"empty.txt"_s);
-        putFile(p, QByteArray());
+        QVERIFY(TestUtil::writeFile(p, QByteArray()));
         clsTextFile file;
         QString text = u"before"_s;
         QVERIFY(file.ReadText(p, text));
@@ -223,10 +209,10 @@ private slots:
     void clearEmpties()
     {
         const QString p = path(u"clear.txt"_s);
-        putFile(p, "content");
+        QVERIFY(TestUtil::writeFile(p, "content"));
         clsTextFile file;
         QVERIFY(file.ClearText(p));
-        QCOMPARE(contentOf(p), QByteArray());
+        QCOMPARE(TestUtil::readFile(p), QByteArray());
     }
 
     void writeIntoFolderFails()

@@ -2,27 +2,22 @@
 #include "base/clstextfile.h"
 #include "settings/clsoption.h"
 #include "recordingui.h"
+#include "runsandbox.h"
+#include "testdata.h"
 #include "testutil.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-const QStringList kShop = {u"0"_s,      u"テスト店"_s, u"コピー1"_s, u"コピー2"_s,
-                           u"コピー3"_s, u"shop1"_s,    u"運営者"_s, u"10"_s};
-const QDateTime kTime(QDate(2026, 12, 6), QTime(18, 56, 26));
-
-QString productLine(const QString& id, const QString& name = u"商品"_s)
+// A product with its name, in Shift_JIS.
+QByteArray product(const QString& id, const QString& name = u"商品"_s)
 {
-    QStringList fields = TestUtil::productFields({id, name});
-    fields[8] = u"1000"_s;
-    fields[15] = u"1"_s;
-    return fields.join(u',');
+    return TestData::productLine(TextCodec::EncodeShiftJis(id), {{1, TextCodec::EncodeShiftJis(name)}});
 }
 
 } // namespace
@@ -31,46 +26,22 @@ class TestRun : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
-    QString m_program; // stands for the program's folder
-    QString m_csv;
-    QString m_ini;
+    RunSandbox m_box;
 
-    RunOptions options() const
+    RunOptions options() const { return m_box.options(); }
+    QString outputFolder() const { return m_box.outputFolder(); }
+    void writeCsv(const QByteArrayList& lines, const QByteArray& end = "\r\n")
     {
-        RunOptions o;
-        o.csvPath = m_csv;
-        o.workingCopyFolder = m_program;
-        o.outputParentFolder = m_program;
-        o.settingsPath = m_ini;
-        o.now = [] { return kTime; };
-        return o;
+        QVERIFY(TestUtil::writeFile(m_box.csv, TestData::csvFile(lines, end)));
     }
-    QString outputFolder() const { return m_program + u"/20261206185626"_s; }
-    void writeCsv(const QStringList& lines, const QString& end = u"\r\n"_s)
-    {
-        QVERIFY(TestUtil::writeFile(m_csv, TextCodec::EncodeShiftJis(QString(lines.join(u"\r\n"_s) + end))));
-    }
-    QStringList pages() const
-    {
-        return QDir(outputFolder()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
-    }
+    QStringList pages() const { return RunSandbox::entries(outputFolder()); }
 
 private slots:
-    void init()
-    {
-        QDir(m_dir.path()).removeRecursively();
-        QDir().mkpath(m_dir.path());
-        m_program = m_dir.filePath(u"program"_s);
-        QDir().mkpath(m_program);
-        m_csv = m_dir.filePath(u"products.csv"_s);
-        m_ini = m_dir.filePath(u"option.ini"_s);
-        QVERIFY(TestUtil::writeFile(m_ini, TestUtil::optionFile(kShop)));
-    }
+    void init() { QVERIFY(m_box.reset(TestData::settingsFile(TestData::testShop()))); }
 
     void outputFolderName()
     {
-        QCOMPARE(OutputFolderName(kTime), u"20261206185626"_s);
+        QCOMPARE(OutputFolderName(kRunTime), u"20261206185626"_s);
         QCOMPARE(OutputFolderName(QDateTime(QDate(2027, 1, 2), QTime(3, 4, 5))),
                  u"20270102030405"_s);
     }
@@ -87,7 +58,7 @@ private slots:
         QFETCH(QString, path);
         RecordingUi ui;
         RunOptions o = options();
-        o.csvPath = path.isEmpty() ? path : m_dir.filePath(path);
+        o.csvPath = path.isEmpty() ? path : m_box.path(path);
         const RunResult result = CreatePages(ui, o);
         QCOMPARE(result.outcome, RunOutcome::InvalidPath);
         QCOMPARE(ui.messageTexts(), QStringList{u"CSVファイルに指定したパスは無効です。"_s});
@@ -99,7 +70,7 @@ private slots:
 
     void threeLinesAndATrailingBreak()
     {
-        writeCsv({u"ID,名前"_s, productLine(u"A1"_s), productLine(u"A2"_s), productLine(u"A3"_s)});
+        writeCsv({product(u"A1"_s), product(u"A2"_s), product(u"A3"_s)});
         RecordingUi ui;
         const RunResult result = CreatePages(ui, options());
         QCOMPARE(result.outcome, RunOutcome::Completed);
@@ -126,17 +97,17 @@ private slots:
         QVERIFY(page.startsWith("<!DOCTYPE HTML PUBLIC "));
         QVERIFY(page.endsWith("</html>\r\n\r\n"));
         QVERIFY(page.contains(TextCodec::EncodeShiftJis(u"<h1 class=\"inline-center\" style=\"color: #000000;\">テスト店</h1>"_s)));
-        QVERIFY(page.contains("(1100"));
+        QVERIFY(page.contains("(2178"));
         // The working copy holds the file as it was.
-        QCOMPARE(TestUtil::readFile(m_program + u"/articles.csv"_s), TestUtil::readFile(m_csv));
+        QCOMPARE(TestUtil::readFile(m_box.program + u"/articles.csv"_s), TestUtil::readFile(m_box.csv));
     }
 
     void twentyFiveLinesWithoutFinalBreak()
     {
-        QStringList lines{u"header"_s};
+        QByteArrayList lines;
         for (int i = 1; i <= 25; ++i)
-            lines.append(productLine(u"P%1"_s.arg(i)));
-        writeCsv(lines, QString());
+            lines.append(product(u"P%1"_s.arg(i)));
+        writeCsv(lines, QByteArray());
         RecordingUi ui;
         QCOMPARE(CreatePages(ui, options()).outcome, RunOutcome::Completed);
         QCOMPARE(pages().size(), 25);
@@ -145,8 +116,7 @@ private slots:
 
     void blankLinesAreSkippedButCounted()
     {
-        writeCsv({u"h"_s, productLine(u"B1"_s), QString(), u"   "_s, productLine(u"B2"_s)},
-                 QString());
+        writeCsv({product(u"B1"_s), QByteArray(), "   ", product(u"B2"_s)}, QByteArray());
         RecordingUi ui;
         QCOMPARE(CreatePages(ui, options()).outcome, RunOutcome::Completed);
         QCOMPARE(pages(), (QStringList{u"B1.html"_s, u"B2.html"_s}));
@@ -170,8 +140,8 @@ private slots:
         QFETCH(QString, second);
         QFETCH(QString, message);
         const QString first = second == u"ｄ１"_s ? u"Ｄ１"_s : u"D1"_s;
-        writeCsv({u"h"_s, productLine(u"A"_s), productLine(first, u"最初"_s), productLine(u"B"_s),
-                  productLine(second, u"二番目"_s), productLine(u"C"_s)});
+        writeCsv({product(u"A"_s), product(first, u"最初"_s), product(u"B"_s), product(second, u"二番目"_s),
+                  product(u"C"_s)});
         RecordingUi ui;
         QCOMPARE(CreatePages(ui, options()).outcome, RunOutcome::LineFailed);
         QCOMPARE(pages().size(), 3); // the pages before it stay
@@ -197,7 +167,7 @@ private slots:
     {
         QFETCH(QByteArray, bytes);
         QFETCH(QStringList, messages);
-        QVERIFY(TestUtil::writeFile(m_csv, bytes));
+        QVERIFY(TestUtil::writeFile(m_box.csv, bytes));
         RecordingUi ui;
         QCOMPARE(CreatePages(ui, options()).outcome, RunOutcome::Completed);
         QCOMPARE(ui.messageTexts(), messages);
@@ -214,8 +184,7 @@ private slots:
     void cancel()
     {
         QFETCH(bool, yes);
-        writeCsv({u"h"_s, productLine(u"C1"_s), productLine(u"C2"_s), productLine(u"C3"_s)},
-                 QString());
+        writeCsv({product(u"C1"_s), product(u"C2"_s), product(u"C3"_s)}, QByteArray());
         RecordingUi ui;
         ui.pressCancel = [](int redraw) { return redraw == 1; }; // while line 2 is shown
         ui.cancelAnswers = {yes};
@@ -236,7 +205,7 @@ private slots:
 
     void lineFailureKeepsEarlierPages()
     {
-        writeCsv({u"h"_s, productLine(u"E1"_s), u"E2,too,short"_s, productLine(u"E3"_s)});
+        writeCsv({product(u"E1"_s), "E2,too,short", product(u"E3"_s)});
         RecordingUi ui;
         const RunResult result = CreatePages(ui, options());
         QCOMPARE(result.outcome, RunOutcome::LineFailed);
@@ -252,7 +221,7 @@ private slots:
 
     void writeFailureClosesProgressFirst()
     {
-        writeCsv({u"h"_s, productLine(u"G1"_s), productLine(u"G2"_s), productLine(u"G3"_s)});
+        writeCsv({product(u"G1"_s), product(u"G2"_s), product(u"G3"_s)});
         clsTextFile::SetWriteFailureInjector([](const QString& path) {
             return path.endsWith(u"G2.html"_s) ? int(clsTextFile::DiskFull) : 0;
         });
@@ -284,18 +253,18 @@ private slots:
     void unsafeNamesWriteNothingOutside()
     {
         QFETCH(QString, id);
-        writeCsv({u"h"_s, productLine(u"ok"_s), productLine(id)});
+        writeCsv({product(u"ok"_s), product(id)});
         RecordingUi ui;
         QCOMPARE(CreatePages(ui, options()).outcome, RunOutcome::LineFailed);
         QCOMPARE(pages(), QStringList{u"ok.html"_s});
-        QVERIFY(!QFileInfo::exists(m_program + u"/escaped.html"_s));
+        QVERIFY(!QFileInfo::exists(m_box.program + u"/escaped.html"_s));
         QVERIFY(!QFileInfo::exists(u"/tmp/sorabi-escaped.html"_s));
         QVERIFY(ui.messages[0].text.contains(u"3 行目"_s));
     }
 
     void folderOfTheSameSecondExists()
     {
-        writeCsv({u"h"_s, productLine(u"F1"_s)});
+        writeCsv({product(u"F1"_s)});
         QVERIFY(QDir().mkpath(outputFolder()));
         QVERIFY(TestUtil::writeFile(outputFolder() + u"/earlier.html"_s, "earlier"));
         RecordingUi ui;
@@ -318,9 +287,9 @@ private slots:
     // A second run in the same second waits for the next second's name.
     void nextSecondWhenTheFolderIsTaken()
     {
-        writeCsv({u"h"_s, productLine(u"F1"_s)});
+        writeCsv({product(u"F1"_s)});
         QVERIFY(QDir().mkpath(outputFolder()));
-        QDateTime clock = kTime.addMSecs(250);
+        QDateTime clock = kRunTime.addMSecs(250);
         QList<int> waits;
         RunOptions o = options();
         o.now = [&] { return clock; };
@@ -331,31 +300,31 @@ private slots:
         RecordingUi ui;
         const RunResult result = CreatePages(ui, o);
         QCOMPARE(result.outcome, RunOutcome::Completed);
-        QCOMPARE(result.outputFolder, m_program + u"/20261206185627"_s);
+        QCOMPARE(result.outputFolder, m_box.program + u"/20261206185627"_s);
         QCOMPARE(waits, QList<int>{750});
     }
 
     void workingCopyChosenItself()
     {
-        const QString copy = m_program + u"/articles.csv"_s;
-        QVERIFY(TestUtil::writeFile(copy, TextCodec::EncodeShiftJis(QString(u"h\r\n"_s + productLine(u"W"_s)))));
+        const QString copy = m_box.program + u"/articles.csv"_s;
+        QVERIFY(TestUtil::writeFile(copy, TestData::csvFile({product(u"W"_s)}, QByteArray())));
         const QDateTime before = QFileInfo(copy).lastModified();
         RecordingUi ui;
         RunOptions o = options();
-        o.csvPath = m_program + u"/./articles.csv"_s; // another spelling of the same file
+        o.csvPath = m_box.program + u"/./articles.csv"_s; // another spelling of the same file
         QTest::qWait(20);
         QCOMPARE(CreatePages(ui, o).outcome, RunOutcome::Completed);
         QCOMPARE(pages(), QStringList{u"W.html"_s});
         QCOMPARE(QFileInfo(copy).lastModified(), before);
-        QCOMPARE(QDir(m_program).entryList(QDir::Files), QStringList{u"articles.csv"_s});
+        QCOMPARE(QDir(m_box.program).entryList(QDir::Files), QStringList{u"articles.csv"_s});
     }
 
     void workingCopyCannotBeMade()
     {
-        writeCsv({u"h"_s, productLine(u"X"_s)});
+        writeCsv({product(u"X"_s)});
         RecordingUi ui;
         RunOptions o = options();
-        o.workingCopyFolder = m_dir.filePath(u"no-such-folder"_s);
+        o.workingCopyFolder = m_box.path(u"no-such-folder"_s);
         QCOMPARE(CreatePages(ui, o).outcome, RunOutcome::ReadFailed);
         QCOMPARE(ui.messages.size(), 1);
         QCOMPARE(ui.messages[0].icon, MessageIcon::Critical);
@@ -367,13 +336,13 @@ private slots:
 
     void settingsAreReadForEveryLine()
     {
-        writeCsv({u"h"_s, productLine(u"S1"_s), productLine(u"S2"_s)});
+        writeCsv({product(u"S1"_s), product(u"S2"_s)});
         RecordingUi ui;
-        QStringList changed = kShop;
+        QStringList changed = TestData::testShop();
         changed[1] = u"新しい店名"_s;
         ui.pressCancel = [&](int redraw) {
             if (redraw == 1) // after line 1 was written, before line 2
-                TestUtil::writeFile(m_ini, TestUtil::optionFile(changed));
+                TestUtil::writeFile(m_box.ini, TestData::settingsFile(changed));
             return false;
         };
         QCOMPARE(CreatePages(ui, options()).outcome, RunOutcome::Completed);
@@ -386,10 +355,10 @@ private slots:
     // A save from this process is seen even when size and time stamp match.
     void aSaveOfTheSameSizeIsSeen()
     {
-        writeCsv({u"h"_s, productLine(u"T1"_s), productLine(u"T2"_s)});
+        writeCsv({product(u"T1"_s), product(u"T2"_s)});
         const QDateTime stamp = QDateTime::currentDateTime().addSecs(-60);
         auto backdate = [&] {
-            QFile file(m_ini);
+            QFile file(m_box.ini);
             QVERIFY(file.open(QIODevice::ReadWrite));
             QVERIFY(file.setFileTime(stamp, QFileDevice::FileModificationTime));
         };
@@ -397,7 +366,7 @@ private slots:
         RecordingUi ui;
         ui.pressCancel = [&](int redraw) {
             if (redraw == 1) {
-                clsOption option(m_ini);
+                clsOption option(m_box.ini);
                 option.GetOptionIniValue();
                 option.SetSiteName(u"テスト館"_s); // as many bytes as テスト店
                 option.SetOptionIniValue();
@@ -414,7 +383,7 @@ private slots:
 
     void noNestedRun()
     {
-        writeCsv({u"h"_s, productLine(u"N1"_s)});
+        writeCsv({product(u"N1"_s)});
         RecordingUi ui;
         RecordingUi inner;
         RunOutcome nested = RunOutcome::Completed;
@@ -431,8 +400,8 @@ private slots:
 
     void utf8CsvKeepsEveryCharacter()
     {
-        const QString line = productLine(u"絵文字😀"_s, u"笑顔😀の〜マグ"_s);
-        QVERIFY(TestUtil::writeFile(m_csv, "\xEF\xBB\xBF"_ba + (u"h\r\n"_s + line).toUtf8()));
+        const QByteArray line = TestData::productLine(u"絵文字😀"_s.toUtf8(), {{1, u"笑顔😀の〜マグ"_s.toUtf8()}});
+        QVERIFY(TestUtil::writeFile(m_box.csv, "\xEF\xBB\xBF"_ba + TestData::csvFile({line}, QByteArray())));
         RecordingUi ui;
         QCOMPARE(CreatePages(ui, options()).outcome, RunOutcome::Completed);
         QCOMPARE(pages(), QStringList{u"絵文字😀.html"_s});
@@ -445,7 +414,7 @@ private slots:
 
     void completionCanNameTheFolder()
     {
-        writeCsv({u"h"_s, productLine(u"R"_s)});
+        writeCsv({product(u"R"_s)});
         RecordingUi ui;
         RunOptions o = options();
         o.announceOutputFolder = true;
@@ -457,12 +426,12 @@ private slots:
 
     void withoutWorkingCopy()
     {
-        writeCsv({u"h"_s, productLine(u"Q"_s)});
+        writeCsv({product(u"Q"_s)});
         RecordingUi ui;
         RunOptions o = options();
         o.workingCopyFolder.clear();
         QCOMPARE(CreatePages(ui, o).outcome, RunOutcome::Completed);
-        QVERIFY(!QFileInfo::exists(m_program + u"/articles.csv"_s));
+        QVERIFY(!QFileInfo::exists(m_box.program + u"/articles.csv"_s));
         QCOMPARE(pages(), QStringList{u"Q.html"_s});
     }
 };

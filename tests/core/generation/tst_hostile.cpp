@@ -7,17 +7,18 @@
 #include "base/textcodec.h"
 #include "settings/basinifile.h"
 #include "settings/clsoption.h"
+#include "batchrunner.h"
 #include "faultyfs.h"
 #include "recordingui.h"
+#include "runsandbox.h"
+#include "testdata.h"
 #include "testutil.h"
 
 #include <QCryptographicHash>
 #include <QDeadlineTimer>
 #include <QDirIterator>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QRandomGenerator>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 
@@ -34,8 +35,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QDateTime kTime(QDate(2026, 12, 6), QTime(18, 56, 26));
-const QString kBatch = QStringLiteral(SORABI_BATCH);
 const QString kDone = u"ホームページを作成しました。"_s;
 
 QByteArray sjis(const QString& text)
@@ -43,30 +42,8 @@ QByteArray sjis(const QString& text)
     return TextCodec::EncodeShiftJis(text);
 }
 
-// A product line: sixteen plain fields with a price, a picture and one
-// image, then the given fields put in (the row grows to reach them).
-QByteArray product(const QByteArray& id, const QList<std::pair<int, QByteArray>>& fields = {})
-{
-    QByteArrayList row;
-    for (int i = 0; i < 16; ++i)
-        row.append("f" + QByteArray::number(i));
-    row[0] = id;
-    row[1] = sjis(u"商品"_s);
-    row[8] = "1980";
-    row[14] = "12345";
-    row[15] = "1";
-    for (const auto& [index, value] : fields) {
-        while (row.size() <= index)
-            row.append(QByteArray());
-        row[index] = value;
-    }
-    return row.join(',');
-}
-
-QByteArray csvFile(const QByteArrayList& lines)
-{
-    return "ID,name\r\n" + lines.join("\r\n") + "\r\n";
-}
+using TestData::csvFile;
+using TestData::productLine;
 
 QByteArray randomBytes(qsizetype size, quint32 seed)
 {
@@ -77,11 +54,10 @@ QByteArray randomBytes(qsizetype size, quint32 seed)
     return bytes;
 }
 
-QByteArray settingsFile(const QByteArray& siteName, const QByteArray& tax = "10")
+// The test shop's settings file with another site name and tax.
+QByteArray settingsFile(const QString& siteName, const QString& tax = u"10"_s)
 {
-    return "[OPTION]\r\nHEADERIMAGE=0\r\nSITENAME=" + siteName
-           + "\r\nCATCHCOPY1=c1\r\nCATCHCOPY2=c2\r\nCATCHCOPY3=c3\r\nSHOPID=shop\r\nSITEMASTER=m\r\nTAX="
-           + tax + "\r\n";
+    return TestData::settingsFile(TestData::testShop(siteName, tax));
 }
 
 QByteArray siteNameInPage(const QByteArray& name)
@@ -150,37 +126,22 @@ public:
     }
 };
 
-struct BatchOutcome
-{
-    bool exitedNormally = false;
-    int exitCode = -1;
-    QString err;
-};
-
-// Runs sorabi-batch, with a limit on one resource when `resource` is set, as
-// a shell's "ulimit" would leave it (for the file size, with the signal that
-// ends a process at the limit back at its default).
+// Limits one resource of a new process as a shell's "ulimit" would leave it
+// (for the file size, with the signal that ends a process at the limit back
+// at its default).
 using Resource = decltype(RLIMIT_FSIZE);
 
-BatchOutcome runBatch(const QStringList& arguments, std::optional<Resource> resource = {},
-                      rlim_t limitTo = 0)
+ProcessSetUp limitTo(Resource which, rlim_t value)
 {
-    QProcess process;
-    if (resource) {
-        process.setChildProcessModifier([which = *resource, limitTo] {
+    return [which, value](QProcess& process) {
+        process.setChildProcessModifier([which, value] {
             std::signal(SIGXFSZ, SIG_DFL);
             rlimit limit;
             ::getrlimit(which, &limit);
-            limit.rlim_cur = limitTo;
+            limit.rlim_cur = value;
             ::setrlimit(which, &limit);
         });
-    }
-    process.start(kBatch, arguments);
-    if (!process.waitForFinished(120000))
-        process.kill();
-    process.waitForFinished();
-    return {process.exitStatus() == QProcess::NormalExit, process.exitCode(),
-            QString::fromUtf8(process.readAllStandardError())};
+    };
 }
 
 } // namespace
@@ -189,31 +150,7 @@ class TestHostile : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_root;
-    QString m_program; // the program's folder: working copy and output folders
-    QString m_csv;
-    QString m_ini;
-
-    QString path(const QString& name) const { return m_root.filePath(name); }
-    QString outputFolder() const { return m_program + u"/20261206185626"_s; }
-
-    RunOptions options() const
-    {
-        RunOptions o;
-        o.csvPath = m_csv;
-        o.workingCopyFolder = m_program;
-        o.outputParentFolder = m_program;
-        o.settingsPath = m_ini;
-        o.now = [] { return kTime; };
-        return o;
-    }
-
-    QStringList pages(const QString& folder) const
-    {
-        return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System
-                                          | QDir::NoDotAndDotDot,
-                                      QDir::Name);
-    }
+    RunSandbox m_box;
 
     // Runs and checks what every run must leave however it ends: nothing
     // changed outside the output folder but the working copy; the screen
@@ -222,17 +159,17 @@ class TestHostile : public QObject
     RunResult run(RecordingUi& ui, const RunOptions& o, QString* problem,
                   const QStringList& changedByTest = {})
     {
-        const Snapshot before = snapshot(m_root.path());
+        const Snapshot before = snapshot(m_box.root());
         const RunResult result = CreatePages(ui, o);
-        const Snapshot after = snapshot(m_root.path());
+        const Snapshot after = snapshot(m_box.root());
 
         const QString folder = result.outputFolder.isEmpty()
                                    ? QString()
-                                   : QDir(m_root.path()).relativeFilePath(result.outputFolder);
+                                   : QDir(m_box.root()).relativeFilePath(result.outputFolder);
         const QString workingCopy =
             o.workingCopyFolder.isEmpty()
                 ? QString()
-                : QDir(m_root.path()).relativeFilePath(o.workingCopyFolder + u"/articles.csv"_s);
+                : QDir(m_box.root()).relativeFilePath(o.workingCopyFolder + u"/articles.csv"_s);
         QStringList changed;
         QStringList keys = before.keys() + after.keys();
         keys.removeDuplicates();
@@ -261,7 +198,7 @@ class TestHostile : public QObject
             return result;
 
         int empty = 0;
-        for (const QString& name : pages(result.outputFolder)) {
+        for (const QString& name : RunSandbox::entries(result.outputFolder)) {
             const QString page = result.outputFolder + u'/' + name;
             if (QFileInfo(page).isFile() && QFileInfo(page).size() == 0
                 && result.outcome == RunOutcome::WriteFailed && ++empty == 1)
@@ -285,21 +222,14 @@ private:
     // can be mounted here.
     bool smallFolder(bool smallFileSystem, std::optional<FaultyFs::SmallFileSystem>& fs) const
     {
-        const QString folder = path(u"small"_s);
+        const QString folder = m_box.path(u"small"_s);
         return QDir().mkpath(folder) && (!smallFileSystem || fs.emplace(folder, 64).mounted());
     }
 
 private slots:
     void init()
     {
-        QVERIFY(m_root.isValid());
-        QDir(m_root.path()).removeRecursively();
-        QDir().mkpath(m_root.path());
-        m_program = path(u"program"_s);
-        QVERIFY(QDir().mkpath(m_program));
-        m_csv = path(u"products.csv"_s);
-        m_ini = path(u"option.ini"_s);
-        QVERIFY(TestUtil::writeFile(m_ini, settingsFile(sjis(u"テスト店"_s))));
+        QVERIFY(m_box.reset(settingsFile(u"テスト店"_s)));
         clsTextFile::SetWriteFailureInjector({});
     }
     void cleanup() { clsTextFile::SetWriteFailureInjector({}); }
@@ -323,18 +253,18 @@ private slots:
         QTest::newRow("garbage of commas, quotes and placeholders")
             << meaningful << RunOutcome::LineFailed << u"行目"_s << QByteArray();
         QTest::newRow("NUL bytes inside fields")
-            << csvFile({product("N1", {{1, "a\0b"_ba}, {12, "\0\0\0"_ba}, {8, "19\0"_ba}})})
+            << csvFile({productLine("N1", {{1, "a\0b"_ba}, {12, "\0\0\0"_ba}, {8, "19\0"_ba}})})
             << RunOutcome::Completed << kDone << "<title>a\0b "_ba;
         QTest::newRow("NUL byte in the first field")
-            << csvFile({product("N\0"_ba)}) << RunOutcome::LineFailed << u"制御文字"_s << QByteArray();
+            << csvFile({productLine("N\0"_ba)}) << RunOutcome::LineFailed << u"制御文字"_s << QByteArray();
         QTest::newRow("invalid Shift_JIS")
-            << csvFile({product("SJ", {{1, "\xFF\xFE\x81"_ba}, {3, "\x82"_ba}, {12, "\x81\x20\xA0\xFD"_ba}})})
+            << csvFile({productLine("SJ", {{1, "\xFF\xFE\x81"_ba}, {3, "\x82"_ba}, {12, "\x81\x20\xA0\xFD"_ba}})})
             << RunOutcome::Completed << kDone << "<title>\xFF\xFE\x81 "_ba;
         // Unreadable bytes read as a control character, which no file name takes.
         QTest::newRow("invalid Shift_JIS in the first field")
-            << csvFile({product("Z\xFF\x81"_ba)}) << RunOutcome::LineFailed << u"2 行目"_s << QByteArray();
+            << csvFile({productLine("Z\xFF\x81"_ba)}) << RunOutcome::LineFailed << u"2 行目"_s << QByteArray();
         QTest::newRow("invalid UTF-8 after a byte-order mark")
-            << "\xEF\xBB\xBF"_ba + csvFile({product("U1", {{1, "\xC0\xAF\xED\xA0\x80"_ba}})})
+            << "\xEF\xBB\xBF"_ba + csvFile({productLine("U1", {{1, "\xC0\xAF\xED\xA0\x80"_ba}})})
             << RunOutcome::Completed << kDone << "&#xFFFD;"_ba;
         QByteArray wide = "W0";
         for (int i = 1; i < 40000; ++i)
@@ -342,10 +272,10 @@ private slots:
         QTest::newRow("a line of 40,000 fields")
             << csvFile({wide}) << RunOutcome::LineFailed << u"項目の数が多すぎます"_s << QByteArray();
         QTest::newRow("first field of 300 characters")
-            << csvFile({product(QByteArray(300, 'a'))}) << RunOutcome::LineFailed << u"長すぎます"_s
+            << csvFile({productLine(QByteArray(300, 'a'))}) << RunOutcome::LineFailed << u"長すぎます"_s
             << QByteArray();
         QTest::newRow("first field of 86 Japanese characters (258 bytes as a file name)")
-            << csvFile({product(sjis(QString(86, u'商')))}) << RunOutcome::LineFailed << u"長すぎます"_s
+            << csvFile({productLine(sjis(QString(86, u'商')))}) << RunOutcome::LineFailed << u"長すぎます"_s
             << QByteArray();
         // Each field names the next a thousand times: a gigabyte page from
         // a few kilobytes of input.
@@ -362,17 +292,17 @@ private slots:
         QFETCH(RunOutcome, outcome);
         QFETCH(QString, message);
         QFETCH(QByteArray, inPage);
-        QVERIFY(TestUtil::writeFile(m_csv, bytes));
+        QVERIFY(TestUtil::writeFile(m_box.csv, bytes));
         RecordingUi ui;
         QString problem;
-        const RunResult result = run(ui, options(), &problem);
+        const RunResult result = run(ui, m_box.options(), &problem);
         QVERIFY2(problem.isEmpty(), qPrintable(problem));
         QCOMPARE(result.outcome, outcome);
         QVERIFY2(ui.messages.last().text.contains(message), qPrintable(ui.messages.last().text));
         if (outcome == RunOutcome::Completed) {
-            const QStringList written = pages(outputFolder());
+            const QStringList written = RunSandbox::entries(m_box.outputFolder());
             QCOMPARE(written.size(), 1);
-            QVERIFY(TestUtil::readFile(outputFolder() + u'/' + written[0]).contains(inPage));
+            QVERIFY(TestUtil::readFile(m_box.outputFolder() + u'/' + written[0]).contains(inPage));
         }
     }
 
@@ -380,15 +310,15 @@ private slots:
     // not lose that byte and end up appended to A's page.
     void loneLeadByteEndsTheFirstField()
     {
-        QVERIFY(TestUtil::writeFile(m_csv, csvFile({product("A"), product("A\x81")})));
+        QVERIFY(TestUtil::writeFile(m_box.csv, csvFile({productLine("A"), productLine("A\x81")})));
         RecordingUi ui;
         QString problem;
-        const RunResult result = run(ui, options(), &problem);
+        const RunResult result = run(ui, m_box.options(), &problem);
         QVERIFY2(problem.isEmpty(), qPrintable(problem));
         QCOMPARE(result.outcome, RunOutcome::LineFailed);
         QVERIFY2(ui.messages.last().text.startsWith(u"3 行目"_s), qPrintable(ui.messages.last().text));
-        QCOMPARE(pages(outputFolder()), QStringList{u"A.html"_s});
-        QCOMPARE(TestUtil::readFile(outputFolder() + u"/A.html"_s).count("<!DOCTYPE"), 1);
+        QCOMPARE(RunSandbox::entries(m_box.outputFolder()), QStringList{u"A.html"_s});
+        QCOMPARE(TestUtil::readFile(m_box.outputFolder() + u"/A.html"_s).count("<!DOCTYPE"), 1);
         QCOMPARE(TextCodec::DecodeShiftJis("A\x81"), u"A\x1A"_s);
         QCOMPARE(TextCodec::DecodeShiftJis("A\x81\x40"), u"A\u3000"_s);
     }
@@ -407,14 +337,14 @@ private slots:
     void unsafePageNames()
     {
         QFETCH(QByteArray, id);
-        QVERIFY(TestUtil::writeFile(m_csv, csvFile({product("ok"), product(id), product("after")})));
+        QVERIFY(TestUtil::writeFile(m_box.csv, csvFile({productLine("ok"), productLine(id), productLine("after")})));
         RecordingUi ui;
         QString problem;
-        const RunResult result = run(ui, options(), &problem);
+        const RunResult result = run(ui, m_box.options(), &problem);
         QVERIFY2(problem.isEmpty(), qPrintable(problem));
         QCOMPARE(result.outcome, RunOutcome::LineFailed);
         QVERIFY2(ui.messages.last().text.startsWith(u"3 行目"_s), qPrintable(ui.messages.last().text));
-        QCOMPARE(pages(outputFolder()), QStringList{u"ok.html"_s});
+        QCOMPARE(RunSandbox::entries(m_box.outputFolder()), QStringList{u"ok.html"_s});
         QVERIFY(!QFileInfo::exists(u"/tmp/sorabi-absolute.html"_s));
     }
 
@@ -483,21 +413,21 @@ private slots:
         QFETCH(QByteArray, pictureId);
         QFETCH(int, imageCount);
         QFETCH(QString, failure);
-        QVERIFY(TestUtil::writeFile(m_ini, settingsFile("shop", tax)));
+        QVERIFY(TestUtil::writeFile(m_box.ini, settingsFile(u"shop"_s, QString::fromLatin1(tax))));
         QVERIFY(TestUtil::writeFile(
-            m_csv, csvFile({product("P", {{8, price}, {14, picture}, {15, images}})})));
+            m_box.csv, csvFile({productLine("P", {{8, price}, {14, picture}, {15, images}})})));
         RecordingUi ui;
         QString problem;
-        const RunResult result = run(ui, options(), &problem);
+        const RunResult result = run(ui, m_box.options(), &problem);
         QVERIFY2(problem.isEmpty(), qPrintable(problem));
         if (!failure.isEmpty()) {
             QCOMPARE(result.outcome, RunOutcome::LineFailed);
             QVERIFY2(ui.messages.last().text.contains(failure), qPrintable(ui.messages.last().text));
-            QVERIFY(pages(outputFolder()).isEmpty());
+            QVERIFY(RunSandbox::entries(m_box.outputFolder()).isEmpty());
             return;
         }
         QCOMPARE(result.outcome, RunOutcome::Completed);
-        const QByteArray page = TestUtil::readFile(outputFolder() + u"/P.html"_s);
+        const QByteArray page = TestUtil::readFile(m_box.outputFolder() + u"/P.html"_s);
         QVERIFY(page.contains(QByteArray("(" + withTax + sjis(u"円 [税込])"_s))));
         QVERIFY(page.contains(QByteArray("/item_image/" + pictureId + "/1/l.jpg\"")));
         QCOMPARE(page.count("/l.jpg\""), imageCount);
@@ -514,13 +444,13 @@ private slots:
         QFETCH(bool, withFields);
         {
             // Made here, never kept: the file is as large as its line.
-            QByteArray line = withFields ? product("BIG", {{12, QByteArray(100 << 20, 'd')}})
+            QByteArray line = withFields ? productLine("BIG", {{12, QByteArray(100 << 20, 'd')}})
                                          : QByteArray(100 << 20, 'x');
-            QVERIFY(TestUtil::writeFile(m_csv, "ID,name\r\n" + line));
+            QVERIFY(TestUtil::writeFile(m_box.csv, "ID,name\r\n" + line));
         }
         RecordingUi ui;
         QString problem;
-        const RunResult result = run(ui, options(), &problem);
+        const RunResult result = run(ui, m_box.options(), &problem);
         QVERIFY2(problem.isEmpty(), qPrintable(problem));
         if (!withFields) {
             QCOMPARE(result.outcome, RunOutcome::LineFailed);
@@ -529,19 +459,19 @@ private slots:
         }
         QCOMPARE(result.outcome, RunOutcome::Completed);
         qint64 size = 0;
-        QVERIFY(isWholePage(outputFolder() + u"/BIG.html"_s, &size));
+        QVERIFY(isWholePage(m_box.outputFolder() + u"/BIG.html"_s, &size));
         QVERIFY(size > (100 << 20));
     }
 
     void millionBlankLines()
     {
-        QVERIFY(TestUtil::writeFile(m_csv, "ID,name\r\n" + QByteArray("\r\n").repeated(1000000) + product("L")));
+        QVERIFY(TestUtil::writeFile(m_box.csv, "ID,name\r\n" + QByteArray("\r\n").repeated(1000000) + productLine("L")));
         RecordingUi ui;
         QString problem;
-        const RunResult result = run(ui, options(), &problem);
+        const RunResult result = run(ui, m_box.options(), &problem);
         QVERIFY2(problem.isEmpty(), qPrintable(problem));
         QCOMPARE(result.outcome, RunOutcome::Completed);
-        QCOMPARE(pages(outputFolder()), QStringList{u"L.html"_s});
+        QCOMPARE(RunSandbox::entries(m_box.outputFolder()), QStringList{u"L.html"_s});
         QCOMPARE(ui.progressWindows[0].messages.last(), u"1000001 / 1000001"_s);
     }
 
@@ -563,30 +493,30 @@ private slots:
     {
         QFETCH(QString, kind);
         QFETCH(QByteArray, siteName);
-        RunOptions o = options();
-        QFile::remove(m_ini);
+        RunOptions o = m_box.options();
+        QFile::remove(m_box.ini);
         if (kind == u"folder")
-            QVERIFY(QDir().mkpath(m_ini + u"/inside"_s));
+            QVERIFY(QDir().mkpath(m_box.ini + u"/inside"_s));
         else if (kind == u"fifo")
-            QVERIFY(makeFifo(m_ini));
+            QVERIFY(makeFifo(m_box.ini));
         else if (kind == u"missing")
-            o.settingsPath = path(u"none/option.ini"_s);
+            o.settingsPath = m_box.path(u"none/option.ini"_s);
         else if (kind == u"binary")
-            QVERIFY(TestUtil::writeFile(m_ini, randomBytes(64 << 10, 3)));
+            QVERIFY(TestUtil::writeFile(m_box.ini, randomBytes(64 << 10, 3)));
         else if (kind == u"binary+section")
-            QVERIFY(TestUtil::writeFile(m_ini, randomBytes(64 << 10, 3) + "\r\n" + settingsFile("after")));
+            QVERIFY(TestUtil::writeFile(m_box.ini, randomBytes(64 << 10, 3) + "\r\n" + settingsFile(u"after"_s)));
         else if (kind == u"10MB")
-            QVERIFY(TestUtil::writeFile(m_ini, "x=y\r\n"_ba.repeated(2 << 20) + settingsFile("far")));
+            QVERIFY(TestUtil::writeFile(m_box.ini, "x=y\r\n"_ba.repeated(2 << 20) + settingsFile(u"far"_s)));
         else
-            QVERIFY(TestUtil::writeFile(m_ini, settingsFile(siteName)));
-        QVERIFY(TestUtil::writeFile(m_csv, csvFile({product("S1"), product("S2")})));
+            QVERIFY(TestUtil::writeFile(m_box.ini, settingsFile(QString::fromLatin1(siteName))));
+        QVERIFY(TestUtil::writeFile(m_box.csv, csvFile({productLine("S1"), productLine("S2")})));
         RecordingUi ui;
         QString problem;
         const RunResult result = run(ui, o, &problem);
         QVERIFY2(problem.isEmpty(), qPrintable(problem));
         QCOMPARE(result.outcome, RunOutcome::Completed);
-        QCOMPARE(pages(outputFolder()), (QStringList{u"S1.html"_s, u"S2.html"_s}));
-        QVERIFY(TestUtil::readFile(outputFolder() + u"/S2.html"_s).contains(siteNameInPage(siteName)));
+        QCOMPARE(RunSandbox::entries(m_box.outputFolder()), (QStringList{u"S1.html"_s, u"S2.html"_s}));
+        QVERIFY(TestUtil::readFile(m_box.outputFolder() + u"/S2.html"_s).contains(siteNameInPage(siteName)));
     }
 
     // Saving settings into what is there: either the file ends up with the
@@ -607,26 +537,26 @@ private slots:
     {
         QFETCH(QString, kind);
         QFETCH(bool, saved);
-        QString ini = m_ini;
+        QString ini = m_box.ini;
         QByteArray old;
-        QFile::remove(m_ini);
+        QFile::remove(m_box.ini);
         if (kind == u"folder")
-            QVERIFY(QDir().mkpath(m_ini + u"/inside"_s));
+            QVERIFY(QDir().mkpath(m_box.ini + u"/inside"_s));
         else if (kind == u"fifo")
-            QVERIFY(makeFifo(m_ini));
+            QVERIFY(makeFifo(m_box.ini));
         else if (kind == u"missing")
-            ini = path(u"none/option.ini"_s);
+            ini = m_box.path(u"none/option.ini"_s);
         else if (kind == u"long")
-            ini = path(QString(300, u'n'));
+            ini = m_box.path(QString(300, u'n'));
         else if (kind == u"binary")
             old = randomBytes(64 << 10, 4);
         else if (kind == u"10MB")
-            old = "x=y\r\n"_ba.repeated(2 << 20) + settingsFile("old");
+            old = "x=y\r\n"_ba.repeated(2 << 20) + settingsFile(u"old"_s);
         else
-            old = settingsFile("old");
+            old = settingsFile(u"old"_s);
         if (!old.isEmpty())
             QVERIFY(TestUtil::writeFile(ini, old));
-        const Snapshot before = snapshot(m_root.path());
+        const Snapshot before = snapshot(m_box.root());
 
         const QString siteName = kind == u"100KB" ? QString(100 << 10, u'店') : u"新しい店"_s;
         clsOption option(ini);
@@ -634,7 +564,7 @@ private slots:
         option.SetTax(u"8"_s);
         QCOMPARE(option.SetOptionIniValue(), saved);
         if (!saved) {
-            QCOMPARE(snapshot(m_root.path()), before);
+            QCOMPARE(snapshot(m_box.root()), before);
             return;
         }
         const QByteArray now = TestUtil::readFile(ini);
@@ -644,19 +574,19 @@ private slots:
         reread.GetOptionIniValue();
         QCOMPARE(reread.SiteName(), siteName);
         QCOMPARE(reread.Tax(), u"8"_s);
-        QCOMPARE(QDir(m_root.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QFileInfo(ini).fileName()});
+        QCOMPARE(QDir(m_box.root()).entryList(QDir::Files | QDir::Hidden), QStringList{QFileInfo(ini).fileName()});
     }
 
     void settingsSaveOnFullDisk_data() { fullDiskRows(); }
     void settingsSaveOnFullDisk()
     {
         QFETCH(bool, smallFileSystem);
-        const QString folder = path(u"small"_s);
+        const QString folder = m_box.path(u"small"_s);
         std::optional<FaultyFs::SmallFileSystem> fs;
         if (!smallFolder(smallFileSystem, fs))
             QSKIP("cannot mount a tmpfs here; the file size limit stands in for it");
         const QString ini = folder + u"/option.ini"_s;
-        const QByteArray old = settingsFile(sjis(u"古い店"_s));
+        const QByteArray old = settingsFile(u"古い店"_s);
         QVERIFY(TestUtil::writeFile(ini, old));
 
         clsOption option(ini);
@@ -698,23 +628,23 @@ private slots:
         QFETCH(QString, kind);
         QFETCH(RunOutcome, outcome);
         QFETCH(QString, message);
-        QVERIFY(TestUtil::writeFile(m_csv, csvFile({product("C")})));
-        RunOptions o = options();
+        QVERIFY(TestUtil::writeFile(m_box.csv, csvFile({productLine("C")})));
+        RunOptions o = m_box.options();
         UiThatMovesFiles ui;
         if (kind == u"folder") {
-            o.csvPath = path(u"folder.csv"_s);
+            o.csvPath = m_box.path(u"folder.csv"_s);
             QVERIFY(QDir().mkpath(o.csvPath));
         } else if (kind == u"fifo") {
-            o.csvPath = path(u"fifo.csv"_s);
+            o.csvPath = m_box.path(u"fifo.csv"_s);
             QVERIFY(makeFifo(o.csvPath));
         } else if (kind == u"missing") {
-            o.csvPath = path(u"none/products.csv"_s);
+            o.csvPath = m_box.path(u"none/products.csv"_s);
         } else if (kind == u"long") {
-            o.csvPath = path(QString(300, u'c') + u".csv"_s);
+            o.csvPath = m_box.path(QString(300, u'c') + u".csv"_s);
         } else if (kind == u"below") {
-            o.csvPath = m_csv + u"/products.csv"_s;
+            o.csvPath = m_box.csv + u"/products.csv"_s;
         } else {
-            const QString csv = m_csv;
+            const QString csv = m_box.csv;
             ui.onWaitCursor = [kind, csv] {
                 QFile::remove(csv);
                 if (kind == u"to folder")
@@ -726,11 +656,11 @@ private slots:
             };
         }
         QString problem;
-        const RunResult result = run(ui, o, &problem, {QFileInfo(m_csv).fileName()});
+        const RunResult result = run(ui, o, &problem, {QFileInfo(m_box.csv).fileName()});
         QVERIFY2(problem.isEmpty(), qPrintable(problem));
         QCOMPARE(result.outcome, outcome);
         QCOMPARE(ui.messages.last().text, message);
-        QVERIFY(!QFileInfo::exists(outputFolder()) || outcome == RunOutcome::Completed);
+        QVERIFY(!QFileInfo::exists(m_box.outputFolder()) || outcome == RunOutcome::Completed);
     }
 
     // A FIFO takes the file's place between the check that the file exists
@@ -747,12 +677,12 @@ private slots:
     {
         QFETCH(QString, use);
         const bool append = use == u"append";
-        const QByteArray target = QFile::encodeName(path(u"flip.csv"_s));
-        const QByteArray file = QFile::encodeName(path(u"file"_s));
-        const QByteArray fifo = QFile::encodeName(path(u"fifo"_s));
-        const QByteArray spare = QFile::encodeName(path(u"spare"_s));
-        QVERIFY(TestUtil::writeFile(path(u"file"_s), csvFile({product("F")})));
-        QVERIFY(makeFifo(path(u"fifo"_s)));
+        const QByteArray target = QFile::encodeName(m_box.path(u"flip.csv"_s));
+        const QByteArray file = QFile::encodeName(m_box.path(u"file"_s));
+        const QByteArray fifo = QFile::encodeName(m_box.path(u"fifo"_s));
+        const QByteArray spare = QFile::encodeName(m_box.path(u"spare"_s));
+        QVERIFY(TestUtil::writeFile(m_box.path(u"file"_s), csvFile({productLine("F")})));
+        QVERIFY(makeFifo(m_box.path(u"fifo"_s)));
         QVERIFY(::link(file.constData(), target.constData()) == 0);
 
         std::atomic<bool> stop{false};
@@ -814,22 +744,22 @@ private slots:
     void hostileOutputParent()
     {
         QFETCH(QString, kind);
-        QVERIFY(TestUtil::writeFile(m_csv, csvFile({product("O")})));
-        RunOptions o = options();
+        QVERIFY(TestUtil::writeFile(m_box.csv, csvFile({productLine("O")})));
+        RunOptions o = m_box.options();
         if (kind == u"missing") {
-            o.outputParentFolder = path(u"none/deeper"_s);
+            o.outputParentFolder = m_box.path(u"none/deeper"_s);
         } else if (kind == u"file") {
-            o.outputParentFolder = path(u"plain"_s);
+            o.outputParentFolder = m_box.path(u"plain"_s);
             QVERIFY(TestUtil::writeFile(o.outputParentFolder, "plain"));
         } else {
-            o.outputParentFolder = path(QString(260, u'o'));
+            o.outputParentFolder = m_box.path(QString(260, u'o'));
         }
         RecordingUi ui;
         QString problem;
         const RunResult result = run(ui, o, &problem);
         QVERIFY2(problem.isEmpty(), qPrintable(problem));
         QCOMPARE(result.outcome, RunOutcome::FolderFailed);
-        QVERIFY(ui.messages.last().text.contains(u"20261206185626"_s));
+        QVERIFY(ui.messages.last().text.contains(kRunFolderName));
     }
 
     // Something stands where the second page goes, put there during the run.
@@ -843,9 +773,9 @@ private slots:
     void pagePathTaken()
     {
         QFETCH(QString, kind);
-        QVERIFY(TestUtil::writeFile(m_csv, csvFile({product("A"), product("B"), product("C")})));
+        QVERIFY(TestUtil::writeFile(m_box.csv, csvFile({productLine("A"), productLine("B"), productLine("C")})));
         RecordingUi ui;
-        const QString taken = outputFolder() + u"/B.html"_s;
+        const QString taken = m_box.outputFolder() + u"/B.html"_s;
         ui.pressCancel = [&](int redraw) {
             if (redraw == 1) {
                 if (kind == u"folder")
@@ -853,20 +783,20 @@ private slots:
                 else if (kind == u"fifo")
                     makeFifo(taken);
                 else
-                    QFile::link(path(u"none/target.html"_s), taken);
+                    QFile::link(m_box.path(u"none/target.html"_s), taken);
             }
             return false;
         };
         QString problem;
-        const RunResult result = run(ui, options(), &problem);
+        const RunResult result = run(ui, m_box.options(), &problem);
         QVERIFY2(problem.isEmpty(), qPrintable(problem));
         QCOMPARE(result.outcome, RunOutcome::WriteFailed);
         QVERIFY2(ui.messages.last().text.startsWith(u"75:"_s), qPrintable(ui.messages.last().text));
         QVERIFY(ui.messages.last().text.contains(u"B.html"_s));
         QCOMPARE(result.pagesWritten, 1);
-        QVERIFY(isWholePage(outputFolder() + u"/A.html"_s));
-        QVERIFY(!QFileInfo::exists(outputFolder() + u"/C.html"_s));
-        QVERIFY(!QFileInfo::exists(path(u"none"_s)));
+        QVERIFY(isWholePage(m_box.outputFolder() + u"/A.html"_s));
+        QVERIFY(!QFileInfo::exists(m_box.outputFolder() + u"/C.html"_s));
+        QVERIFY(!QFileInfo::exists(m_box.path(u"none"_s)));
     }
 
     // The disk fills up during a run: the run stops with the failure, the
@@ -888,27 +818,27 @@ private slots:
             const QByteArray id = "P" + QByteArray::number(repeated && i == 3 ? 2 : i);
             // The fourth page is too large for the file size limit.
             const QByteArray text = QByteArray(i == 3 ? 200000 : 8000, char('a' + i % 26));
-            lines.append(product(id, {{12, text}}));
+            lines.append(productLine(id, {{12, text}}));
         }
-        QVERIFY(TestUtil::writeFile(m_csv, csvFile(lines)));
+        QVERIFY(TestUtil::writeFile(m_box.csv, csvFile(lines)));
 
         // What the pages are on a roomy disk.
         RecordingUi reference;
-        RunOptions roomy = options();
-        roomy.outputParentFolder = path(u"roomy"_s);
+        RunOptions roomy = m_box.options();
+        roomy.outputParentFolder = m_box.path(u"roomy"_s);
         QVERIFY(QDir().mkpath(roomy.outputParentFolder));
         // A repeated ID stops the run at its second line, before the page
         // that does not fit; nothing is ever appended to the first page.
         QCOMPARE(CreatePages(reference, roomy).outcome,
                  repeated ? RunOutcome::LineFailed : RunOutcome::Completed);
-        const QString roomyFolder = roomy.outputParentFolder + u"/20261206185626"_s;
+        const QString roomyFolder = roomy.outputParentFolder + u'/' + kRunFolderName;
 
-        const QString small = path(u"small"_s);
+        const QString small = m_box.path(u"small"_s);
         QVERIFY(QDir().mkpath(small));
         std::optional<FaultyFs::SmallFileSystem> fs;
         if (fault == u"tmpfs")
             fs.emplace(small, 128);
-        RunOptions o = options();
+        RunOptions o = m_box.options();
         o.workingCopyFolder.clear(); // the working copy alone is beyond the limit
         o.outputParentFolder = small;
         std::optional<FaultyFs::FileSizeLimit> limit;
@@ -934,8 +864,8 @@ private slots:
         // The fourth page is the first that does not fit.
         QCOMPARE(result.pagesWritten, simulated ? 9 : 3);
 
-        const QString folder = small + u"/20261206185626"_s;
-        const QStringList written = pages(folder);
+        const QString folder = small + u'/' + kRunFolderName;
+        const QStringList written = RunSandbox::entries(folder);
         QCOMPARE(written.size(), result.pagesWritten + (repeated ? 0 : 1));
         int empty = 0;
         for (const QString& name : written) {
@@ -961,13 +891,13 @@ private slots:
     void workingCopyOnFullDisk()
     {
         QFETCH(bool, smallFileSystem);
-        const QString small = path(u"small"_s);
+        const QString small = m_box.path(u"small"_s);
         std::optional<FaultyFs::SmallFileSystem> fs;
         if (!smallFolder(smallFileSystem, fs))
             QSKIP("cannot mount a tmpfs here; the file size limit stands in for it");
-        QVERIFY(TestUtil::writeFile(small + u"/articles.csv"_s, csvFile({product("OLD")})));
-        QVERIFY(TestUtil::writeFile(m_csv, csvFile({product("NEW", {{12, QByteArray(200000, 'n')}})})));
-        RunOptions o = options();
+        QVERIFY(TestUtil::writeFile(small + u"/articles.csv"_s, csvFile({productLine("OLD")})));
+        QVERIFY(TestUtil::writeFile(m_box.csv, csvFile({productLine("NEW", {{12, QByteArray(200000, 'n')}})})));
+        RunOptions o = m_box.options();
         o.workingCopyFolder = small;
         RecordingUi ui;
         QString problem;
@@ -984,7 +914,7 @@ private slots:
         // The working copy is scratch that every run overwrites; what matters
         // is that the run stops before any page and leaves nothing else.
         QCOMPARE(QDir(small).entryList(QDir::Files | QDir::Hidden), QStringList{u"articles.csv"_s});
-        QVERIFY(!QFileInfo::exists(outputFolder()));
+        QVERIFY(!QFileInfo::exists(m_box.outputFolder()));
     }
 
     // The headless front end on the same kinds of input: a message and an
@@ -1012,25 +942,23 @@ private slots:
         QFETCH(QString, kind);
         QFETCH(int, exitCode);
         QFETCH(QString, message);
-        QString csv = m_csv;
-        QString output = m_program;
-        QString ini = m_ini;
-        std::optional<Resource> resource;
-        rlim_t limit = 0;
-        QVERIFY(TestUtil::writeFile(m_csv, csvFile({product("B1"), product("B2", {{12, QByteArray(300000, 'b')}})})));
+        QString csv = m_box.csv;
+        QString output = m_box.program;
+        QString ini = m_box.ini;
+        ProcessSetUp limit;
+        QVERIFY(TestUtil::writeFile(m_box.csv, csvFile({productLine("B1"), productLine("B2", {{12, QByteArray(300000, 'b')}})})));
         if (kind == u"garbage") {
-            QVERIFY(TestUtil::writeFile(m_csv, randomBytes(1 << 20, 5)));
+            QVERIFY(TestUtil::writeFile(m_box.csv, randomBytes(1 << 20, 5)));
         } else if (kind == u"fifo") {
-            csv = path(u"fifo.csv"_s);
+            csv = m_box.path(u"fifo.csv"_s);
             QVERIFY(makeFifo(csv));
         } else if (kind == u"below file") {
-            output = m_csv + u"/out"_s;
+            output = m_box.csv + u"/out"_s;
         } else if (kind == u"settings folder") {
-            QFile::remove(m_ini);
-            QVERIFY(QDir().mkpath(m_ini));
+            QFile::remove(m_box.ini);
+            QVERIFY(QDir().mkpath(m_box.ini));
         } else if (kind == u"limit") {
-            resource = RLIMIT_FSIZE;
-            limit = 200000;
+            limit = limitTo(RLIMIT_FSIZE, 200000);
         } else if (kind == u"passes") {
             QByteArrayList fields;
             QByteArray many;
@@ -1040,9 +968,8 @@ private slots:
             }
             fields.prepend(many);
             QVERIFY(TestUtil::writeFile(
-                m_csv, csvFile({product("B1", {{1, "<csv16>"}, {2, "<"}}) + ',' + fields.join(',')})));
-            resource = RLIMIT_CPU;
-            limit = 20; // seconds; the page takes a fraction of one
+                m_box.csv, csvFile({productLine("B1", {{1, "<csv16>"}, {2, "<"}}) + ',' + fields.join(',')})));
+            limit = limitTo(RLIMIT_CPU, 20); // seconds; the page takes a fraction of one
         } else {
 #ifdef __SANITIZE_ADDRESS__
             QSKIP("AddressSanitizer needs more address space than the limit leaves");
@@ -1053,17 +980,16 @@ private slots:
             for (int i = 16; i < 40; ++i)
                 fields.append("<csv40>"_ba.repeated(2000));
             fields.append(QByteArray(100000, 'x'));
-            QVERIFY(TestUtil::writeFile(m_csv, csvFile({product("B1") + ',' + fields.join(',')})));
-            resource = RLIMIT_AS;
-            limit = rlim_t(1) << 30;
+            QVERIFY(TestUtil::writeFile(m_box.csv, csvFile({productLine("B1") + ',' + fields.join(',')})));
+            limit = limitTo(RLIMIT_AS, rlim_t(1) << 30);
         }
-        const Snapshot before = snapshot(m_root.path());
-        const BatchOutcome outcome =
-            runBatch({u"--settings"_s, ini, u"--output-dir"_s, output, csv}, resource, limit);
+        const Snapshot before = snapshot(m_box.root());
+        const ProgramResult outcome =
+            runBatch({u"--settings"_s, ini, u"--output-dir"_s, output, csv}, QString(), limit);
         QVERIFY2(outcome.exitedNormally, qPrintable(u"ended by a signal (a crash, or the time or memory limit): "_s + outcome.err));
         QCOMPARE(outcome.exitCode, exitCode);
         QVERIFY2(outcome.err.contains(message), qPrintable(outcome.err));
-        Snapshot after = snapshot(m_root.path());
+        Snapshot after = snapshot(m_box.root());
         static const QRegularExpression outputFolder(u"^program/\\d{14}(/|$)"_s);
         for (const QString& key : after.keys()) {
             if (outputFolder.match(key).hasMatch())

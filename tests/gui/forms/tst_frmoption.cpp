@@ -1,13 +1,13 @@
-#include "widgets/msgbox.h"
 #include "forms/frmoption.h"
 #include "template/hosts.h"
+#include "msgboxrecorder.h"
+#include "testutil.h"
+#include "widgettest.h"
 
 #include <QApplication>
-#include <QBuffer>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
-#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -17,21 +17,11 @@
 #include <QTest>
 
 #include <memory>
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
 namespace {
-
-QByteArray jpeg(QSize size)
-{
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(QColor(0x88, 0x77, 0xEE));
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "JPG");
-    return bytes;
-}
 
 // Header pictures on 127.0.0.1: NNN.jpg is 100+NNN pixels wide and 20 high,
 // 003.jpg is larger than the preview area, 050.jpg is missing.
@@ -68,40 +58,13 @@ private:
     QTcpServer m_server;
 };
 
-struct Shown
-{
-    QString text;
-    MessageIcon icon;
-};
-
-template <typename T>
-T* control(QWidget* window, const char* name)
-{
-    return window->findChild<T*>(QString::fromLatin1(name));
-}
-
-void writeIni(const QByteArray& bytes)
-{
-    QFile file(u"option.ini"_s);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
-QByteArray readIni()
-{
-    QFile file(u"option.ini"_s);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.readAll();
-}
-
 const char* const TabOrder[] = {"txtSiteName",   "txtCatchCopy1", "txtCatchCopy2", "txtCatchCopy3",
                                 "cboHeaderImage", "txtShopID",    "txtSiteMaster", "txtTax",
                                 "cmdSave",       "cmdCancel"};
 
 } // namespace
 
-class Test_frmoption : public QObject
+class TestFrmOption : public QObject
 {
     Q_OBJECT
 private slots:
@@ -128,60 +91,45 @@ private slots:
     void preview_followsTheSelection();
 
 private:
-    std::unique_ptr<frmOption> open();
-
     std::unique_ptr<PictureServer> m_server;
     std::unique_ptr<QTemporaryDir> m_dir;
     QString m_startFolder;
-    QList<Shown> m_shown;
+    std::optional<MsgBoxRecorder> m_box;
 };
 
-void Test_frmoption::initTestCase()
+void TestFrmOption::initTestCase()
 {
     m_startFolder = QDir::currentPath();
     m_server = std::make_unique<PictureServer>();
     frmOption::SetPreviewBaseUrl(m_server->baseUrl());
-    MsgBox::SetHandler([this](const QString& text, MessageIcon icon, MsgBox::Buttons) {
-        m_shown.append({text, icon});
-        return MsgBox::Answer::Ok;
-    });
 }
 
-void Test_frmoption::init()
+void TestFrmOption::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
     QVERIFY(QDir::setCurrent(m_dir->path()));
-    m_shown.clear();
+    m_box.emplace();
     m_server->paths.clear();
 }
 
-void Test_frmoption::cleanup()
+void TestFrmOption::cleanup()
 {
+    m_box.reset();
     QDir::setCurrent(m_startFolder);
     m_dir.reset();
 }
 
-void Test_frmoption::cleanupTestCase()
+void TestFrmOption::cleanupTestCase()
 {
-    MsgBox::SetHandler({});
     frmOption::SetPreviewBaseUrl({});
     QCOMPARE(frmOption::PreviewBaseUrl(),
              u"http://"_s + QStringView(Hosts::ServiceHost) + QStringView(Hosts::HeaderPicturePath));
 }
 
-std::unique_ptr<frmOption> Test_frmoption::open()
+void TestFrmOption::window()
 {
-    auto dialog = std::make_unique<frmOption>();
-    dialog->show();
-    if (!QTest::qWaitForWindowExposed(dialog.get()))
-        qWarning("settings window not exposed");
-    return dialog;
-}
-
-void Test_frmoption::window()
-{
-    const auto dialog = open();
+    const auto dialog = shownWindow<frmOption>();
     QVERIFY(dialog->windowFlags().testFlag(Qt::FramelessWindowHint));
     QWidget* client = control<QWidget>(dialog.get(), "fraClient");
     QVERIFY(client);
@@ -191,7 +139,7 @@ void Test_frmoption::window()
     QCOMPARE(dialog->font().pointSizeF(), 12.0);
     QCOMPARE(control<QLabel>(dialog.get(), "imgBanner")->pixmap().size(), QSize(700, 50));
     for (const char* name : TabOrder) {
-        auto* field = control<QLineEdit>(dialog.get(), name);
+        auto* field = qobject_cast<QLineEdit*>(control(dialog.get(), name));
         if (!field)
             continue;
         const bool ascii = qstrcmp(name, "txtShopID") == 0 || qstrcmp(name, "txtTax") == 0;
@@ -203,7 +151,7 @@ void Test_frmoption::window()
     QCOMPARE(percent->pos(), QPoint(236, 428));
 }
 
-void Test_frmoption::layout_data()
+void TestFrmOption::layout_data()
 {
     QTest::addColumn<QByteArray>("name");
     QTest::addColumn<QRect>("geometry");
@@ -234,13 +182,13 @@ void Test_frmoption::layout_data()
     row("cmdCancel", QRect(133, 480, 101, 41), u"キャンセル"_s);
 }
 
-void Test_frmoption::layout()
+void TestFrmOption::layout()
 {
     QFETCH(QByteArray, name);
     QFETCH(QRect, geometry);
     QFETCH(QString, caption);
 
-    const auto dialog = open();
+    const auto dialog = shownWindow<frmOption>();
     QWidget* widget = control<QWidget>(dialog.get(), name.constData());
     QVERIFY(widget);
     QCOMPARE(widget->parentWidget()->objectName(), u"fraClient"_s);
@@ -257,9 +205,9 @@ void Test_frmoption::layout()
     }
 }
 
-void Test_frmoption::headerImageList()
+void TestFrmOption::headerImageList()
 {
-    const auto dialog = open();
+    const auto dialog = shownWindow<frmOption>();
     auto* list = control<QComboBox>(dialog.get(), "cboHeaderImage");
     QVERIFY(!list->isEditable());
     QCOMPARE(list->count(), 100);
@@ -267,7 +215,7 @@ void Test_frmoption::headerImageList()
         QCOMPARE(list->itemText(i), u"%1"_s.arg(i + 1, 3, 10, QChar(u'0')));
 }
 
-void Test_frmoption::focusChain_data()
+void TestFrmOption::focusChain_data()
 {
     QTest::addColumn<int>("key");
     QTest::newRow("Tab") << int(Qt::Key_Tab);
@@ -275,10 +223,10 @@ void Test_frmoption::focusChain_data()
     QTest::newRow("keypad Enter") << int(Qt::Key_Enter);
 }
 
-void Test_frmoption::focusChain()
+void TestFrmOption::focusChain()
 {
     QFETCH(int, key);
-    const auto dialog = open();
+    const auto dialog = shownWindow<frmOption>();
     dialog->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(dialog.get()));
     control<QWidget>(dialog.get(), "txtSiteName")->setFocus();
@@ -293,7 +241,7 @@ void Test_frmoption::focusChain()
     // Enter went past both buttons without pressing them and put nothing
     // into any field.
     QVERIFY(dialog->isVisible());
-    QVERIFY(m_shown.isEmpty());
+    QVERIFY(m_box->shown.isEmpty());
     QVERIFY(!QFile::exists(u"option.ini"_s));
     for (QLineEdit* field : dialog->findChildren<QLineEdit*>()) {
         if (field->objectName() != u"txtTax"_s)
@@ -302,9 +250,9 @@ void Test_frmoption::focusChain()
     QCOMPARE(control<QLineEdit>(dialog.get(), "txtTax")->text(), u"0"_s);
 }
 
-void Test_frmoption::freshStart_showsDefaults()
+void TestFrmOption::freshStart_showsDefaults()
 {
-    const auto dialog = open();
+    const auto dialog = shownWindow<frmOption>();
     QCOMPARE(control<QComboBox>(dialog.get(), "cboHeaderImage")->currentText(), u"001"_s);
     for (const char* name : {"txtSiteName", "txtCatchCopy1", "txtCatchCopy2", "txtCatchCopy3",
                              "txtShopID", "txtSiteMaster"})
@@ -315,22 +263,22 @@ void Test_frmoption::freshStart_showsDefaults()
     QCOMPARE(control<QLabel>(dialog.get(), "picHeaderImage")->pixmap().size(), QSize(101, 20));
 }
 
-void Test_frmoption::freshStart_saveUntouched_writesDefaults()
+void TestFrmOption::freshStart_saveUntouched_writesDefaults()
 {
-    const auto dialog = open();
+    const auto dialog = shownWindow<frmOption>();
     QTest::mouseClick(control<QPushButton>(dialog.get(), "cmdSave"), Qt::LeftButton);
 
-    QCOMPARE(readIni(), QByteArray("[OPTION]\r\nHEADERIMAGE=0\r\nSITENAME=\r\nCATCHCOPY1=\r\n"
+    QCOMPARE(TestUtil::readFile(u"option.ini"_s), QByteArray("[OPTION]\r\nHEADERIMAGE=0\r\nSITENAME=\r\nCATCHCOPY1=\r\n"
                                    "CATCHCOPY2=\r\nCATCHCOPY3=\r\nSHOPID=\r\nSITEMASTER=\r\nTAX=0\r\n"));
-    QCOMPARE(m_shown.size(), 1);
-    QCOMPARE(m_shown[0].text,
+    QCOMPARE(m_box->shown.size(), 1);
+    QCOMPARE(m_box->shown[0].text,
              u"保存しました。\r\n\r\n再登録したい場合は、メイン画面のオプションメニューから行います。"_s);
-    QCOMPARE(m_shown[0].icon, MessageIcon::Information);
+    QCOMPARE(m_box->shown[0].icon, MessageIcon::Information);
     QVERIFY(!dialog->isVisible());
     QCOMPARE(dialog->result(), int(QDialog::Accepted));
 }
 
-void Test_frmoption::roundTrip_whatIsSavedIsShownNextTime()
+void TestFrmOption::roundTrip_whatIsSavedIsShownNextTime()
 {
     const QList<QPair<const char*, QString>> texts = {
         {"txtSiteName", u"雑貨の店　そらび"_s},     {"txtCatchCopy1", u"毎日がちょっと楽しくなる"_s},
@@ -338,7 +286,7 @@ void Test_frmoption::roundTrip_whatIsSavedIsShownNextTime()
         {"txtShopID", u"shop0042"_s},                {"txtSiteMaster", u"山田 花子"_s},
     };
     {
-        const auto dialog = open();
+        const auto dialog = shownWindow<frmOption>();
         for (const auto& [name, text] : texts)
             control<QLineEdit>(dialog.get(), name)->setText(text);
         control<QLineEdit>(dialog.get(), "txtTax")->setText(u"8"_s);
@@ -346,11 +294,11 @@ void Test_frmoption::roundTrip_whatIsSavedIsShownNextTime()
         QTest::mouseClick(control<QPushButton>(dialog.get(), "cmdSave"), Qt::LeftButton);
         QVERIFY(!dialog->isVisible());
     }
-    QVERIFY(readIni().contains("\r\nHEADERIMAGE=99\r\n"));
-    QVERIFY(readIni().contains("\r\nTAX=8\r\n"));
+    QVERIFY(TestUtil::readFile(u"option.ini"_s).contains("\r\nHEADERIMAGE=99\r\n"));
+    QVERIFY(TestUtil::readFile(u"option.ini"_s).contains("\r\nTAX=8\r\n"));
 
     m_server->paths.clear();
-    const auto again = open();
+    const auto again = shownWindow<frmOption>();
     QCOMPARE(control<QComboBox>(again.get(), "cboHeaderImage")->currentText(), u"100"_s);
     QCOMPARE(m_server->paths, QList<QByteArray>{"/header/100.jpg"});
     for (const auto& [name, text] : texts)
@@ -358,7 +306,7 @@ void Test_frmoption::roundTrip_whatIsSavedIsShownNextTime()
     QCOMPARE(control<QLineEdit>(again.get(), "txtTax")->text(), u"8"_s);
 }
 
-void Test_frmoption::headerImageSetting_data()
+void TestFrmOption::headerImageSetting_data()
 {
     QTest::addColumn<QByteArray>("stored");
     QTest::addColumn<int>("selected");
@@ -377,13 +325,13 @@ void Test_frmoption::headerImageSetting_data()
     QTest::newRow("beyond 32 bits") << QByteArray("99999999999") << 0;
 }
 
-void Test_frmoption::headerImageSetting()
+void TestFrmOption::headerImageSetting()
 {
     QFETCH(QByteArray, stored);
     QFETCH(int, selected);
 
-    writeIni("[OPTION]\r\nHEADERIMAGE=" + stored + "\r\n");
-    const auto dialog = open();
+    QVERIFY(TestUtil::writeFile(u"option.ini"_s, "[OPTION]\r\nHEADERIMAGE=" + stored + "\r\n"));
+    const auto dialog = shownWindow<frmOption>();
     auto* list = control<QComboBox>(dialog.get(), "cboHeaderImage");
     QCOMPARE(list->currentIndex(), selected);
     if (selected < 0) {
@@ -396,10 +344,10 @@ void Test_frmoption::headerImageSetting()
     // Whatever the file held, the window saves what it shows.
     QTest::mouseClick(control<QPushButton>(dialog.get(), "cmdSave"), Qt::LeftButton);
     const QByteArray line = "\r\nHEADERIMAGE=" + QByteArray::number(selected) + "\r\n";
-    QVERIFY(readIni().contains(line));
+    QVERIFY(TestUtil::readFile(u"option.ini"_s).contains(line));
 }
 
-void Test_frmoption::cancel_leavesFileAsItWas_data()
+void TestFrmOption::cancel_leavesFileAsItWas_data()
 {
     QTest::addColumn<QByteArray>("before"); // null: no file
     QTest::newRow("no file") << QByteArray();
@@ -407,13 +355,13 @@ void Test_frmoption::cancel_leavesFileAsItWas_data()
         << QByteArray("[OPTION]\r\nHEADERIMAGE=6\r\nSITENAME=\x83\x5c\x83\x89\r\nTAX=5\r\n");
 }
 
-void Test_frmoption::cancel_leavesFileAsItWas()
+void TestFrmOption::cancel_leavesFileAsItWas()
 {
     QFETCH(QByteArray, before);
     if (!before.isNull())
-        writeIni(before);
+        QVERIFY(TestUtil::writeFile(u"option.ini"_s, before));
 
-    const auto dialog = open();
+    const auto dialog = shownWindow<frmOption>();
     control<QLineEdit>(dialog.get(), "txtSiteName")->setText(u"変更"_s);
     control<QLineEdit>(dialog.get(), "txtTax")->setText(u"10"_s);
     control<QComboBox>(dialog.get(), "cboHeaderImage")->setCurrentIndex(20);
@@ -421,14 +369,15 @@ void Test_frmoption::cancel_leavesFileAsItWas()
 
     QVERIFY(!dialog->isVisible());
     QCOMPARE(dialog->result(), int(QDialog::Rejected));
-    QVERIFY(m_shown.isEmpty());
+    QVERIFY(m_box->shown.isEmpty());
     QCOMPARE(QFile::exists(u"option.ini"_s), !before.isNull());
-    QCOMPARE(readIni(), before.isNull() ? QByteArray() : before);
+    if (!before.isNull())
+        QCOMPARE(TestUtil::readFile(u"option.ini"_s), before);
 }
 
-void Test_frmoption::escape_doesNotDiscardInput()
+void TestFrmOption::escape_doesNotDiscardInput()
 {
-    const auto dialog = open();
+    const auto dialog = shownWindow<frmOption>();
     dialog->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(dialog.get()));
     auto* name = control<QLineEdit>(dialog.get(), "txtSiteName");
@@ -439,35 +388,35 @@ void Test_frmoption::escape_doesNotDiscardInput()
     QCOMPARE(name->text(), u"入力中"_s);
 }
 
-void Test_frmoption::saveFailure_reportsAndKeepsWindowOpen()
+void TestFrmOption::saveFailure_reportsAndKeepsWindowOpen()
 {
     // A folder where the settings file should be: nothing can be written.
     QVERIFY(QDir().mkdir(u"option.ini"_s));
-    const auto dialog = open();
+    const auto dialog = shownWindow<frmOption>();
     auto* name = control<QLineEdit>(dialog.get(), "txtSiteName");
     name->setText(u"消えてはいけない入力"_s);
     QTest::mouseClick(control<QPushButton>(dialog.get(), "cmdSave"), Qt::LeftButton);
 
-    QCOMPARE(m_shown.size(), 1);
-    QCOMPARE(m_shown[0].icon, MessageIcon::Critical);
-    QVERIFY(m_shown[0].text.startsWith(u"サイト情報を保存できませんでした。"_s));
-    QVERIFY(m_shown[0].text.contains(QDir::toNativeSeparators(QDir::current().filePath(u"option.ini"_s))));
-    QVERIFY(!m_shown[0].text.contains(u"保存しました"_s));
+    QCOMPARE(m_box->shown.size(), 1);
+    QCOMPARE(m_box->shown[0].icon, MessageIcon::Critical);
+    QVERIFY(m_box->shown[0].text.startsWith(u"サイト情報を保存できませんでした。"_s));
+    QVERIFY(m_box->shown[0].text.contains(QDir::toNativeSeparators(QDir::current().filePath(u"option.ini"_s))));
+    QVERIFY(!m_box->shown[0].text.contains(u"保存しました"_s));
     QVERIFY(dialog->isVisible());
     QCOMPARE(name->text(), u"消えてはいけない入力"_s);
 
     // Once the obstacle is gone the same window saves.
     QVERIFY(QDir().rmdir(u"option.ini"_s));
     QTest::mouseClick(control<QPushButton>(dialog.get(), "cmdSave"), Qt::LeftButton);
-    QCOMPARE(m_shown.size(), 2);
-    QCOMPARE(m_shown[1].icon, MessageIcon::Information);
+    QCOMPARE(m_box->shown.size(), 2);
+    QCOMPARE(m_box->shown[1].icon, MessageIcon::Information);
     QVERIFY(!dialog->isVisible());
-    QVERIFY(readIni().contains("SITENAME="));
+    QVERIFY(TestUtil::readFile(u"option.ini"_s).contains("SITENAME="));
 }
 
-void Test_frmoption::preview_followsTheSelection()
+void TestFrmOption::preview_followsTheSelection()
 {
-    const auto dialog = open();
+    const auto dialog = shownWindow<frmOption>();
     auto* list = control<QComboBox>(dialog.get(), "cboHeaderImage");
     auto* preview = control<QLabel>(dialog.get(), "picHeaderImage");
     QCOMPARE(preview->pixmap().size(), QSize(101, 20));
@@ -475,7 +424,7 @@ void Test_frmoption::preview_followsTheSelection()
     // Missing on the server: the previous picture must not stay.
     list->setCurrentIndex(49);
     QVERIFY(preview->pixmap().isNull());
-    QVERIFY(m_shown.isEmpty());
+    QVERIFY(m_box->shown.isEmpty());
 
     // Larger than the area: shown at its own size, the area keeps its size.
     list->setCurrentIndex(2);
@@ -496,5 +445,5 @@ void Test_frmoption::preview_followsTheSelection()
                                                  "/header/003.jpg", "/header/004.jpg"}));
 }
 
-QTEST_MAIN(Test_frmoption)
+QTEST_MAIN(TestFrmOption)
 #include "tst_frmoption.moc"
