@@ -6,6 +6,9 @@
 #include "consoleui.h"
 #include "generation/generationrun.h"
 #include "settings/clsoption.h"
+#ifdef SORABI_HAVE_UPLOAD
+#include "uploadcommand.h"
+#endif
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -91,6 +94,11 @@ int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(u"sorabi-batch"_s);
+#ifdef SORABI_HAVE_UPLOAD
+    // "sorabi-batch upload FOLDER" sends pages; a CSV file called "upload" is "./upload".
+    if (argc > 1 && QByteArrayView(argv[1]) == "upload")
+        return RunUploadCommand(QCoreApplication::arguments());
+#endif
 
     QCommandLineParser parser;
     const QCommandLineOption settingsOption(u"settings"_s, QString(), u"FILE"_s);
