@@ -149,6 +149,11 @@ public:
         const UploadDestination& d = m_options.destination;
         if (d.host.trimmed().isEmpty())
             return fail(u"アップロード先のサーバー（ホスト名）が設定されていません。"_s);
+        // The folder's parts go into server commands as the page names do.
+        for (const QString& part : d.folder.split(u'/', Qt::SkipEmptyParts)) {
+            if (!isSendableName(part))
+                return fail(u"リモートフォルダ「%1」には使えない文字が含まれています。"_s.arg(d.folder));
+        }
         const bool sftp = d.protocol == UploadProtocol::Sftp;
         const QString kind = sftp ? u"ssh"_s : u"tls"_s;
         QString trusted = d.protocol == UploadProtocol::Ftp ? QString()
