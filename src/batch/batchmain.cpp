@@ -38,7 +38,11 @@ QString helpText()
              "  --version          バージョンを表示します。\n\n"
              "引数:\n"
              "  CSVファイル        商品CSVファイル（Shift_JIS または UTF-8）。\n\n"
-             "終了コード: 0 完了、1 失敗、2 指定の誤り、130 中断。\n"_s;
+             "終了コード: 0 完了、1 失敗、2 指定の誤り、130 中断。\n"_s
+#ifdef SORABI_HAVE_UPLOAD
+           + u"\nページをサーバーへ送るには: sorabi-batch upload フォルダ（詳しくは sorabi-batch upload --help）\n"_s
+#endif
+        ;
 }
 
 QString parseErrorText(const QCommandLineParser& parser, const QStringList& arguments,

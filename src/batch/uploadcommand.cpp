@@ -21,12 +21,37 @@ namespace {
 
 enum ExitStatus { Completed = 0, Failed = 1, BadUsage = 2, Interrupted = 130 };
 
-void print(std::FILE* out, QString text)
+// At once: the progress line and the questions must show before the upload goes on.
+void print(std::FILE* out, const QString& text)
 {
-    text.replace(u"\r\n"_s, u"\n"_s);
-    const QByteArray bytes = text.toLocal8Bit();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), out);
+    Platform::Print(out, text);
     std::fflush(out);
+}
+
+const QString kUsage = u"使い方: sorabi-batch upload [--settings FILE] [--dry-run] [--delete] "
+                       "[--trust FINGERPRINT] フォルダ\n"_s;
+
+// Qt's own parser texts are English; every text here is Japanese.
+QString helpText()
+{
+    return kUsage
+           + u"ページのフォルダを、設定ファイルの [UPLOAD] にあるサーバーへアップロードします。\n"
+             "前回から内容が変わったページだけを送ります。\n\n"
+             "オプション:\n"
+             "  --settings FILE       設定ファイル（既定: 現在のフォルダの option.ini）。\n"
+             "  --dry-run             何も送らず、送るページと削除するページの数だけを示します。\n"
+             "  --delete              フォルダにもうないページを、前にアップロードしていればサーバーから削除します。\n"
+             "  --trust FINGERPRINT   このフィンガープリント（SHA256:…）の証明書またはホスト鍵を信頼し、記憶します。\n"
+             "  -h, --help            この説明を表示します。\n\n"
+             "パスワードは環境変数 SORABI_UPLOAD_PASSWORD、資格情報ストア、端末での入力の順に探します。\n"
+             "標準出力の最後の行: sent N, unchanged N, deleted N, failed N\n"
+             "終了コード: 0 完了、1 失敗、2 指定の誤り、130 中断。\n"_s;
+}
+
+void usageError(const QString& text)
+{
+    print(stderr, u"sorabi-batch: "_s + text + u'\n' + kUsage
+                      + u"詳しくは sorabi-batch upload --help\n"_s);
 }
 
 class ConsoleUploadUi : public UploadUi
@@ -104,52 +129,49 @@ bool findPassword(const UploadDestination& d, QString* password, QString* failur
 int RunUploadCommand(const QStringList& arguments)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        u"ページのフォルダを、設定ファイルの [UPLOAD] にあるサーバーへアップロードします。\n"
-        "前回から内容が変わったページだけを送ります。パスワードは環境変数 SORABI_UPLOAD_PASSWORD、"
-        "資格情報ストア、端末での入力の順に探します。"_s);
-    const QCommandLineOption settingsOption(
-        u"settings"_s, u"設定ファイル（既定: 現在のフォルダの option.ini）。"_s, u"FILE"_s,
-        clsOption::DefaultIniPath());
-    const QCommandLineOption dryRunOption(u"dry-run"_s,
-                                          u"何も送らず、送るページと削除するページの数だけを示します。"_s);
-    const QCommandLineOption deleteOption(
-        u"delete"_s, u"フォルダにもうないページを、前回までにアップロードしていればサーバーから削除します。"_s);
-    const QCommandLineOption trustOption(
-        u"trust"_s, u"このフィンガープリント（SHA256:…）の証明書またはホスト鍵を信頼し、記憶します。"_s,
-        u"FINGERPRINT"_s);
-    const QCommandLineOption helpOption({u"h"_s, u"help"_s}, u"この説明を表示します。"_s);
+    const QCommandLineOption settingsOption(u"settings"_s, QString(), u"FILE"_s);
+    const QCommandLineOption dryRunOption(u"dry-run"_s);
+    const QCommandLineOption deleteOption(u"delete"_s);
+    const QCommandLineOption trustOption(u"trust"_s, QString(), u"FINGERPRINT"_s);
+    const QCommandLineOption helpOption(QStringList{u"h"_s, u"help"_s});
     parser.addOption(settingsOption);
     parser.addOption(dryRunOption);
     parser.addOption(deleteOption);
     parser.addOption(trustOption);
     parser.addOption(helpOption);
-    parser.addPositionalArgument(u"upload"_s, u"アップロードします。"_s);
-    parser.addPositionalArgument(u"FOLDER"_s, u"ページのフォルダ。"_s);
 
-    const QString usage = u"使い方: sorabi-batch upload [--settings FILE] [--dry-run] [--delete] "
-                          "[--trust FINGERPRINT] FOLDER\n"_s;
     if (!parser.parse(arguments)) {
-        print(stderr, u"sorabi-batch: %1\n"_s.arg(parser.errorText()) + usage);
+        QStringList unknown;
+        for (const QString& name : parser.unknownOptionNames())
+            unknown.append((name.size() == 1 ? u"-"_s : u"--"_s) + name);
+        if (!unknown.isEmpty())
+            usageError(u"知らないオプションです: %1"_s.arg(unknown.join(u", "_s)));
+        else
+            usageError(u"オプションの指定が正しくありません（値が抜けていませんか）。"_s);
         return BadUsage;
     }
     if (parser.isSet(helpOption)) {
-        print(stdout, parser.helpText());
+        print(stdout, helpText());
         return Completed;
     }
     const QStringList positional = parser.positionalArguments();
     if (positional.size() != 2) {
-        print(stderr, u"sorabi-batch: アップロードするフォルダを 1 つ指定してください。\n"_s + usage);
+        usageError(u"アップロードするフォルダを 1 つ指定してください。"_s);
         return BadUsage;
     }
     const QString trust = parser.value(trustOption);
     static const QRegularExpression fingerprint(u"^SHA256:[A-Za-z0-9+/]{43}$"_s);
     if (!trust.isEmpty() && !fingerprint.match(trust).hasMatch()) {
-        print(stderr, u"sorabi-batch: --trust には「SHA256:」に続く 43 文字のフィンガープリントを指定してください。\n"_s);
+        usageError(u"--trust には「SHA256:」に続く 43 文字のフィンガープリントを指定してください。"_s);
         return BadUsage;
     }
-
-    const QString settingsPath = parser.value(settingsOption);
+    // A settings file that was named must be there, as for a run.
+    const QString settingsPath = parser.isSet(settingsOption) ? parser.value(settingsOption)
+                                                              : clsOption::DefaultIniPath();
+    if (parser.isSet(settingsOption) && !QFileInfo(settingsPath).isFile()) {
+        usageError(u"設定ファイル「%1」が見つかりません。"_s.arg(QDir::toNativeSeparators(settingsPath)));
+        return BadUsage;
+    }
     UploadOptions options;
     QString failure;
     if (!UploadDestination::Load(settingsPath, &options.destination, &failure)) {

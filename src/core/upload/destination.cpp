@@ -87,9 +87,11 @@ bool UploadDestination::Save(const QString& iniPath) const
     QByteArray bytes;
     if (!basIniFile::ReadFileBytes(iniPath, &bytes))
         return false;
+    // The file keeps its encoding (Shift_JIS, or UTF-8 where an editor saved it so).
+    const TextEncoding encoding = basIniFile::FileEncoding(bytes);
     const QByteArray section = Section.toLatin1();
     const auto set = [&](const char* key, const QString& value) {
-        bytes = basIniFile::SetIniValueInBytes(bytes, section, key, TextCodec::EncodeShiftJis(value));
+        bytes = basIniFile::SetIniValueInBytes(bytes, section, key, TextCodec::Encode(value, encoding));
     };
     set("PROTOCOL", ProtocolName(protocol));
     set("HOST", host);

@@ -49,13 +49,23 @@ private slots:
         QCOMPARE(ParseRemoteListing(listing), files);
     }
 
-    // The [UPLOAD] keys go in and out through the settings store; the rest of
-    // the file stays byte for byte.
+    // The [UPLOAD] keys go in and out through the settings store, in the
+    // file's own encoding; the rest of the file stays byte for byte.
+    void destinationKeepsTheRestOfTheFile_data()
+    {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QByteArray>("folderBytes");
+        QTest::newRow("Shift_JIS file") << TestUtil::optionFile({u"1"_s, u"店"_s}) + "; note\r\n"
+                                        << TextCodec::EncodeShiftJis(u"商品"_s);
+        QTest::newRow("UTF-8 file") << QByteArray("[OPTION]\r\nSITENAME=\xe5\xba\x97\r\n")
+                                    << QByteArray("\xe5\x95\x86\xe5\x93\x81");
+    }
     void destinationKeepsTheRestOfTheFile()
     {
+        QFETCH(QByteArray, before);
+        QFETCH(QByteArray, folderBytes);
         QTemporaryDir dir;
         const QString ini = dir.filePath(u"option.ini"_s);
-        const QByteArray before = TestUtil::optionFile({u"1"_s, u"店"_s}) + "; note\r\n";
         QVERIFY(TestUtil::writeFile(ini, before));
         UploadDestination d;
         d.protocol = UploadProtocol::Sftp;
@@ -67,6 +77,7 @@ private slots:
         const QByteArray after = TestUtil::readFile(ini);
         QVERIFY(after.startsWith(before));
         QVERIFY(after.contains("[UPLOAD]\r\nPROTOCOL=sftp\r\nHOST=example.jp\r\nPORT=2222\r\n"));
+        QVERIFY(after.contains(QByteArray("FOLDER=public_html/" + folderBytes + "\r\n")));
         UploadDestination loaded;
         QString failure;
         QVERIFY(UploadDestination::Load(ini, &loaded, &failure));
