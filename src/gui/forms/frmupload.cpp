@@ -88,8 +88,14 @@ void frmUpload::CreateControls()
     const auto row = [&](int at, const QString& caption, QWidget* field, const QString& name) {
         auto* label = new QLabel(caption, this);
         label->setObjectName(u"lbl"_s + name);
-        Look::MakeHeadingCell(label);
-        label->setMinimumWidth(140);
+        // The heading cells' colours; one line each, so the caption sits in the middle.
+        QPalette cell = label->palette();
+        cell.setColor(QPalette::Window, Look::HeadingColor());
+        cell.setColor(QPalette::WindowText, Qt::white);
+        label->setPalette(cell);
+        label->setAutoFillBackground(true);
+        label->setAlignment(Qt::AlignCenter);
+        label->setMinimumWidth(160);
         field->setObjectName((qobject_cast<QComboBox*>(field) ? u"cbo"_s : u"txt"_s) + name);
         grid->addWidget(label, at, 0);
         grid->addWidget(field, at, 1);
