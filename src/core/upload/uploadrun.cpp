@@ -333,8 +333,11 @@ private:
                     fail(failureText(failure, {}, {}, {}, {}), true);
                     break;
                 }
+                // The server answered the listing: refusing now means it went away.
+                const Failure shown = failure == Failure::Refused ? Failure::ConnectionLost
+                                                                  : failure;
                 if (m_result.message.isEmpty())
-                    m_result.message = failureText(failure, m_options.destination,
+                    m_result.message = failureText(shown, m_options.destination,
                                                    m_session->Detail(), {}, page.name);
                 // A refused page may be the page's own fault; a lost
                 // connection, a full disk or a run of refusals is not.
