@@ -6,6 +6,9 @@
 #include "consoleui.h"
 #include "generation/generationrun.h"
 #include "settings/clsoption.h"
+#ifdef SORABI_HAVE_UPLOAD
+#include "uploadcommand.h"
+#endif
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -35,7 +38,11 @@ QString helpText()
              "  --version          バージョンを表示します。\n\n"
              "引数:\n"
              "  CSVファイル        商品CSVファイル（Shift_JIS または UTF-8）。\n\n"
-             "終了コード: 0 完了、1 失敗、2 指定の誤り、130 中断。\n"_s;
+             "終了コード: 0 完了、1 失敗、2 指定の誤り、130 中断。\n"_s
+#ifdef SORABI_HAVE_UPLOAD
+           + u"\nページをサーバーへ送るには: sorabi-batch upload フォルダ（詳しくは sorabi-batch upload --help）\n"_s
+#endif
+        ;
 }
 
 QString parseErrorText(const QCommandLineParser& parser, const QStringList& arguments,
@@ -91,6 +98,11 @@ int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(u"sorabi-batch"_s);
+#ifdef SORABI_HAVE_UPLOAD
+    // "sorabi-batch upload FOLDER" sends pages; a CSV file called "upload" is "./upload".
+    if (argc > 1 && QByteArrayView(argv[1]) == "upload")
+        return RunUploadCommand(QCoreApplication::arguments());
+#endif
 
     QCommandLineParser parser;
     const QCommandLineOption settingsOption(u"settings"_s, QString(), u"FILE"_s);

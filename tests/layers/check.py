@@ -12,10 +12,11 @@ BELOW = {
     'core/template': ['base'],
     'core/settings': ['base'],
     'core/generation': ['base', 'template', 'settings'],
-    'gui/widgets': ['base', 'template', 'settings', 'generation'],
-    'gui/forms': ['base', 'template', 'settings', 'generation', 'widgets'],
-    'app': ['base', 'template', 'settings', 'generation', 'widgets', 'forms'],
-    'batch': ['base', 'template', 'settings', 'generation'],
+    'core/upload': ['base', 'settings'],
+    'gui/widgets': ['base', 'template', 'settings', 'generation', 'upload'],
+    'gui/forms': ['base', 'template', 'settings', 'generation', 'upload', 'widgets'],
+    'app': ['base', 'template', 'settings', 'generation', 'upload', 'widgets', 'forms'],
+    'batch': ['base', 'template', 'settings', 'generation', 'upload'],
 }
 PLATFORM_FILES = re.compile(r'core/base/platform(_\w+)?\.(h|cpp)$')
 

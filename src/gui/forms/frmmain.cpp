@@ -6,6 +6,10 @@
 #include "forms/frmprogress.h"
 #include "generation/generationrun.h"
 #include "settings/clsoption.h"
+#ifdef SORABI_HAVE_UPLOAD
+#include "forms/frmupload.h"
+#include "forms/uploadflow.h"
+#endif
 #include "widgets/artwork.h"
 #include "widgets/entertab.h"
 #include "widgets/msgbox.h"
@@ -148,6 +152,13 @@ void frmMain::CreateMenus()
     mnuFileExec->setObjectName(u"mnuFileExec"_s);
     mnuFileExec->setShortcut(Qt::Key_F5);
     mnuFileExec->setShortcutContext(Qt::WindowShortcut);
+#ifdef SORABI_HAVE_UPLOAD
+    QAction* mnuFileUpload = mnuFile->addAction(u"アップロード"_s);
+    mnuFileUpload->setObjectName(u"mnuFileUpload"_s);
+    mnuFileUpload->setShortcut(Qt::Key_F6);
+    mnuFileUpload->setShortcutContext(Qt::WindowShortcut);
+    connect(mnuFileUpload, &QAction::triggered, this, &frmMain::mnuFileUpload_Click);
+#endif
     QAction* mnuFileBar = mnuFile->addSeparator();
     mnuFileBar->setObjectName(u"mnuFileBar"_s);
     QAction* mnuFileEnd = mnuFile->addAction(u"終了(&X)"_s);
@@ -157,6 +168,11 @@ void frmMain::CreateMenus()
     mnuOption->setObjectName(u"mnuOption"_s);
     QAction* mnuOptionSite = mnuOption->addAction(u"サイト情報登録..."_s);
     mnuOptionSite->setObjectName(u"mnuOptionSite"_s);
+#ifdef SORABI_HAVE_UPLOAD
+    QAction* mnuOptionUpload = mnuOption->addAction(u"アップロード設定..."_s);
+    mnuOptionUpload->setObjectName(u"mnuOptionUpload"_s);
+    connect(mnuOptionUpload, &QAction::triggered, this, &frmMain::mnuOptionUpload_Click);
+#endif
 
     QMenu* mnuHelp = bar->addMenu(u"ヘルプ(&H)"_s);
     mnuHelp->setObjectName(u"mnuHelp"_s);
@@ -280,6 +296,11 @@ void frmMain::CreatePages()
 {
     if (IsRunInProgress())
         return;
+#ifdef SORABI_HAVE_UPLOAD
+    // Not while the pages are going up.
+    if (UploadFlow::IsUploading())
+        return;
+#endif
     RunUiImpl ui(*this);
     RunOptions options;
     options.csvPath = m_txtCsvPath->text();
@@ -317,6 +338,15 @@ void frmMain::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
+#ifdef SORABI_HAVE_UPLOAD
+    if (UploadFlow::IsUploading()) {
+        // The upload stops at once (a page on its way stays under its
+        // temporary name); the window stays open for the message that says so.
+        UploadFlow::RequestStop();
+        event->ignore();
+        return;
+    }
+#endif
     QMainWindow::closeEvent(event);
 }
 
@@ -366,6 +396,36 @@ void frmMain::mnuOptionSite_Click()
 {
     frmOption settings;
     settings.exec();
+}
+
+void frmMain::mnuOptionUpload_Click()
+{
+#ifdef SORABI_HAVE_UPLOAD
+    frmUpload settings(clsOption::DefaultIniPath(), this);
+    settings.exec();
+#endif
+}
+
+void frmMain::mnuFileUpload_Click()
+{
+#ifdef SORABI_HAVE_UPLOAD
+    if (IsRunInProgress() || UploadFlow::IsUploading())
+        return;
+    QString folder = m_lastOutputFolder;
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        folder = UploadFlow::NewestOutputFolder(m_dataFolder.Path());
+    if (folder.isEmpty()) {
+        MsgBox::Show(this, u"アップロードするページがありません。先に「作成」でホームページを作成してください。"_s,
+                     MessageIcon::Exclamation);
+        return;
+    }
+    if (MsgBox::Show(this, u"出力フォルダ「%1」をアップロードしますか？"_s.arg(
+                               QDir::toNativeSeparators(folder)),
+                     MessageIcon::Question, MsgBox::Buttons::YesNo)
+        != MsgBox::Answer::Yes)
+        return;
+    UploadFlow::Upload(this, clsOption::DefaultIniPath(), folder);
+#endif
 }
 
 void frmMain::mnuHelpVersion_Click()

@@ -64,6 +64,8 @@ private:
     void cmdSupport_Click();
     void mnuOptionSite_Click();
     void mnuHelpVersion_Click();
+    void mnuFileUpload_Click();
+    void mnuOptionUpload_Click();
 
     QWidget* m_fraMain = nullptr;
     QLineEdit* m_txtCsvPath = nullptr;

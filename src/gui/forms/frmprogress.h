@@ -33,6 +33,7 @@ public:
     // The window the run belongs to is closing: from now on every IsCancel
     // is true, whatever ReDraw sees.
     void RequestStop() { m_stopRequested = true; }
+    bool IsStopRequested() const { return m_stopRequested; }
 
 protected:
     void ApplyMaxValue(int vlngMaxValue) override { m_maxValue = vlngMaxValue; }

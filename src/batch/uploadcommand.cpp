@@ -1,0 +1,225 @@
+#include "uploadcommand.h"
+
+#include "base/platform.h"
+#include "passwordprompt.h"
+#include "settings/clsoption.h"
+#include "upload/passwordstore.h"
+#include "upload/uploadrun.h"
+
+#include <QCommandLineParser>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <cstdio>
+#include <cstdlib>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+enum ExitStatus { Completed = 0, Failed = 1, BadUsage = 2, Interrupted = 130 };
+
+// At once: the progress line and the questions must show before the upload goes on.
+void print(std::FILE* out, const QString& text)
+{
+    Platform::Print(out, text);
+    std::fflush(out);
+}
+
+const QString kUsage = u"使い方: sorabi-batch upload [--settings FILE] [--dry-run] [--delete] "
+                       "[--trust FINGERPRINT] フォルダ\n"_s;
+
+// Qt's own parser texts are English; every text here is Japanese.
+QString helpText()
+{
+    return kUsage
+           + u"ページのフォルダを、設定ファイルの [UPLOAD] にあるサーバーへアップロードします。\n"
+             "前回から内容が変わったページだけを送ります。\n\n"
+             "オプション:\n"
+             "  --settings FILE       設定ファイル（既定: 現在のフォルダの option.ini）。\n"
+             "  --dry-run             何も送らず、送るページと削除するページの数だけを示します。\n"
+             "  --delete              フォルダにもうないページを、前にアップロードしていればサーバーから削除します。\n"
+             "  --trust FINGERPRINT   このフィンガープリント（SHA256:…）の証明書またはホスト鍵を信頼し、記憶します。\n"
+             "  -h, --help            この説明を表示します。\n\n"
+             "パスワードは環境変数 SORABI_UPLOAD_PASSWORD、資格情報ストア、端末での入力の順に探します。\n"
+             "標準出力の最後の行: sent N, unchanged N, deleted N, failed N\n"
+             "終了コード: 0 完了、1 失敗、2 指定の誤り、130 中断。\n"_s;
+}
+
+void usageError(const QString& text)
+{
+    print(stderr, u"sorabi-batch: "_s + text + u'\n' + kUsage
+                      + u"詳しくは sorabi-batch upload --help\n"_s);
+}
+
+class ConsoleUploadUi : public UploadUi
+{
+public:
+    ConsoleUploadUi(const QString& trust, bool remove)
+        : m_trust(trust), m_remove(remove), m_terminal(Platform::IsTerminal(stderr))
+    {
+        m_clock.start();
+    }
+
+    bool IsCancelled() override { return Platform::InterruptRequested(); }
+
+    void Progress(int done, int total, qint64 bytes) override
+    {
+        if (!m_terminal || (m_lineShown && m_clock.elapsed() - m_last < 100 && done < total))
+            return;
+        m_last = m_clock.elapsed();
+        print(stderr, u"\r送信 %1 / %2 ページ  %3 KB\x1b[K"_s.arg(done).arg(total).arg(bytes / 1024));
+        m_lineShown = true;
+    }
+
+    bool TrustKey(KeyQuestion, const QString&, const QString& fingerprint) override
+    {
+        return !m_trust.isEmpty() && fingerprint == m_trust;
+    }
+
+    bool ConfirmRemoval(const QStringList& names) override
+    {
+        clearLine();
+        print(stderr, u"このフォルダにはもうないため、サーバーから削除するページ（%1）:\n  %2\n"_s.arg(
+                          names.size()).arg(names.join(u"\n  "_s)));
+        if (!m_remove)
+            print(stderr, u"削除していません。削除するには --delete を付けて実行してください。\n"_s);
+        return m_remove;
+    }
+
+    void clearLine()
+    {
+        if (m_lineShown)
+            print(stderr, u"\r\x1b[K"_s);
+        m_lineShown = false;
+    }
+
+private:
+    QString m_trust;
+    bool m_remove;
+    bool m_terminal;
+    bool m_lineShown = false;
+    QElapsedTimer m_clock;
+    qint64 m_last = 0;
+};
+
+// From the environment, the credential store or the terminal, in that order.
+bool findPassword(const UploadDestination& d, QString* password, QString* failure)
+{
+    const QByteArray fromEnvironment = qgetenv("SORABI_UPLOAD_PASSWORD");
+    if (!fromEnvironment.isEmpty()) {
+        *password = QString::fromLocal8Bit(fromEnvironment);
+        return true;
+    }
+    QString storeFailure;
+    if (PasswordStore::Read(PasswordStore::EntryName(UploadDestination::ProtocolName(d.protocol),
+                                                     d.user, d.ServerKey()),
+                            password, &storeFailure))
+        return true;
+    if (ReadPasswordFromTerminal(u"%1@%2 のパスワード: "_s.arg(d.user, d.host), password))
+        return true;
+    *failure = u"パスワードがありません。環境変数 SORABI_UPLOAD_PASSWORD に設定するか、端末から実行して入力してください。"_s;
+    return false;
+}
+
+} // namespace
+
+int RunUploadCommand(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    const QCommandLineOption settingsOption(u"settings"_s, QString(), u"FILE"_s);
+    const QCommandLineOption dryRunOption(u"dry-run"_s);
+    const QCommandLineOption deleteOption(u"delete"_s);
+    const QCommandLineOption trustOption(u"trust"_s, QString(), u"FINGERPRINT"_s);
+    const QCommandLineOption helpOption(QStringList{u"h"_s, u"help"_s});
+    parser.addOption(settingsOption);
+    parser.addOption(dryRunOption);
+    parser.addOption(deleteOption);
+    parser.addOption(trustOption);
+    parser.addOption(helpOption);
+
+    if (!parser.parse(arguments)) {
+        QStringList unknown;
+        for (const QString& name : parser.unknownOptionNames())
+            unknown.append((name.size() == 1 ? u"-"_s : u"--"_s) + name);
+        if (!unknown.isEmpty())
+            usageError(u"知らないオプションです: %1"_s.arg(unknown.join(u", "_s)));
+        else
+            usageError(u"オプションの指定が正しくありません（値が抜けていませんか）。"_s);
+        return BadUsage;
+    }
+    if (parser.isSet(helpOption)) {
+        print(stdout, helpText());
+        return Completed;
+    }
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() != 2) {
+        usageError(u"アップロードするフォルダを 1 つ指定してください。"_s);
+        return BadUsage;
+    }
+    const QString trust = parser.value(trustOption);
+    static const QRegularExpression fingerprint(u"^SHA256:[A-Za-z0-9+/]{43}$"_s);
+    if (!trust.isEmpty() && !fingerprint.match(trust).hasMatch()) {
+        usageError(u"--trust には「SHA256:」に続く 43 文字のフィンガープリントを指定してください。"_s);
+        return BadUsage;
+    }
+    // A settings file that was named must be there, as for a run.
+    const QString settingsPath = parser.isSet(settingsOption) ? parser.value(settingsOption)
+                                                              : clsOption::DefaultIniPath();
+    if (parser.isSet(settingsOption) && !QFileInfo(settingsPath).isFile()) {
+        usageError(u"設定ファイル「%1」が見つかりません。"_s.arg(QDir::toNativeSeparators(settingsPath)));
+        return BadUsage;
+    }
+    UploadOptions options;
+    QString failure;
+    if (!UploadDestination::Load(settingsPath, &options.destination, &failure)) {
+        print(stderr, u"sorabi-batch: "_s + failure + u'\n');
+        return Failed;
+    }
+    if (options.destination.host.isEmpty()) {
+        print(stderr, u"sorabi-batch: %1 の [UPLOAD] にアップロード先（HOST）がありません。\n"_s.arg(
+                          QDir::toNativeSeparators(settingsPath)));
+        return Failed;
+    }
+    options.localFolder = positional.at(1);
+    options.stateFolder = QFileInfo(settingsPath).absoluteDir().filePath(u"upload"_s);
+    options.dryRun = parser.isSet(dryRunOption);
+    Platform::InstallInterruptHandler();
+    if (!findPassword(options.destination, &options.password, &failure)) {
+        print(stderr, u"sorabi-batch: "_s + failure + u'\n');
+        return Failed;
+    }
+
+    ConsoleUploadUi ui(trust, parser.isSet(deleteOption));
+    const UploadResult result = RunUpload(options, ui);
+    ui.clearLine();
+    if (!result.message.isEmpty())
+        print(stderr, result.message + u'\n');
+    if (result.outcome == UploadOutcome::Failed && !result.fingerprint.isEmpty())
+        print(stderr, u"信頼する場合は --trust %1 を付けて実行してください。\n"_s.arg(result.fingerprint));
+    const QString seconds = QString::number(result.milliseconds / 1000.0, 'f', 1);
+    if (options.dryRun) {
+        print(stderr, u"試行のため何も送っていません。送るページ %1、変更なし %2、削除するページ %3。\n"_s
+                          .arg(result.sent).arg(result.unchanged).arg(result.deleted));
+    } else if (result.sent + result.unchanged + result.deleted + result.failed > 0) {
+        print(stderr, u"送信 %1 ページ（%2 バイト、%3 秒）、変更なし %4、削除 %5、失敗 %6。\n"_s
+                          .arg(result.sent)
+                          .arg(result.bytes)
+                          .arg(seconds)
+                          .arg(result.unchanged)
+                          .arg(result.deleted)
+                          .arg(result.failed));
+    }
+    print(stdout, SummaryLine(result) + u'\n');
+    switch (result.outcome) {
+    case UploadOutcome::Completed:
+        return Completed;
+    case UploadOutcome::Cancelled:
+        return Interrupted;
+    case UploadOutcome::Failed:
+        break;
+    }
+    return Failed;
+}

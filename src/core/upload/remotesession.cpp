@@ -1,0 +1,368 @@
+#include "upload/remotesession.h"
+
+#include "upload/uploadstate.h"
+
+#include <QFile>
+#include <QSslCertificate>
+#include <QSslKey>
+#include <QUrl>
+
+#include <curl/curl.h>
+
+#include <mutex>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct SlistDeleter
+{
+    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+};
+using Slist = std::unique_ptr<curl_slist, SlistDeleter>;
+
+Slist makeList(const QList<QByteArray>& lines)
+{
+    curl_slist* list = nullptr;
+    for (const QByteArray& line : lines)
+        list = curl_slist_append(list, line.constData());
+    return Slist(list);
+}
+
+void initCurlOnce()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+// libcurl wants the base64 with its padding after "sha256//".
+QByteArray pinFor(const QString& fingerprint)
+{
+    QByteArray base64 = fingerprint.mid(7).toLatin1();
+    while (base64.size() % 4)
+        base64.append('=');
+    return "sha256//" + base64;
+}
+
+bool isSftp(const UploadDestination& d)
+{
+    return d.protocol == UploadProtocol::Sftp;
+}
+
+} // namespace
+
+struct RemoteSession::Handle
+{
+    CURL* curl = nullptr;
+    char error[CURL_ERROR_SIZE] = {};
+    QByteArray listing;
+    QFile* upload = nullptr;
+    RemoteSession* owner = nullptr;
+
+    ~Handle()
+    {
+        if (curl)
+            curl_easy_cleanup(curl);
+    }
+
+    static size_t write(char* data, size_t size, size_t count, void* self)
+    {
+        static_cast<Handle*>(self)->listing.append(data, qsizetype(size * count));
+        return size * count;
+    }
+    static size_t read(char* buffer, size_t size, size_t count, void* self)
+    {
+        QFile* file = static_cast<Handle*>(self)->upload;
+        const qint64 got = file ? file->read(buffer, qint64(size * count)) : 0;
+        return got < 0 ? CURL_READFUNC_ABORT : size_t(got);
+    }
+    static int progress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t sent)
+    {
+        RemoteSession* owner = static_cast<Handle*>(self)->owner;
+        if (owner->m_cancelled && owner->m_cancelled())
+            return 1;
+        if (owner->m_progress)
+            owner->m_progress(qint64(sent));
+        return 0;
+    }
+    static int hostKey(void* self, int, const char* key, size_t length)
+    {
+        RemoteSession* owner = static_cast<Handle*>(self)->owner;
+        const QString seen = KeyFingerprint(QByteArrayView(key, qsizetype(length)));
+        if (!owner->m_settings.trustedFingerprint.isEmpty()
+            && seen == owner->m_settings.trustedFingerprint)
+            return CURLKHMATCH_OK;
+        owner->m_seenFingerprint = seen;
+        return CURLKHMATCH_MISMATCH;
+    }
+};
+
+RemoteSession::RemoteSession(const Settings& settings)
+    : m_settings(settings), m_handle(std::make_unique<Handle>())
+{
+    initCurlOnce();
+    m_handle->owner = this;
+    CURL* c = m_handle->curl = curl_easy_init();
+    if (!c)
+        return;
+    const UploadDestination& d = m_settings.destination;
+    curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(c, CURLOPT_ERRORBUFFER, m_handle->error);
+    curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "ftp,sftp");
+    curl_easy_setopt(c, CURLOPT_USERNAME, d.user.toUtf8().constData());
+    curl_easy_setopt(c, CURLOPT_PASSWORD, m_settings.password.toUtf8().constData());
+    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, long(m_settings.timeoutSeconds));
+    curl_easy_setopt(c, CURLOPT_SERVER_RESPONSE_TIMEOUT, long(m_settings.timeoutSeconds));
+    // A transfer that stalls (a server gone silent) ends instead of hanging.
+    curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, long(m_settings.timeoutSeconds));
+    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &Handle::write);
+    curl_easy_setopt(c, CURLOPT_WRITEDATA, m_handle.get());
+    curl_easy_setopt(c, CURLOPT_READFUNCTION, &Handle::read);
+    curl_easy_setopt(c, CURLOPT_READDATA, m_handle.get());
+    curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, &Handle::progress);
+    curl_easy_setopt(c, CURLOPT_XFERINFODATA, m_handle.get());
+    curl_easy_setopt(c, CURLOPT_FTP_CREATE_MISSING_DIRS, long(CURLFTP_CREATE_DIR_RETRY));
+    if (isSftp(d)) {
+        curl_easy_setopt(c, CURLOPT_SSH_AUTH_TYPES,
+                         long(CURLSSH_AUTH_PASSWORD | CURLSSH_AUTH_KEYBOARD));
+        curl_easy_setopt(c, CURLOPT_SSH_HOSTKEYFUNCTION, &Handle::hostKey);
+        curl_easy_setopt(c, CURLOPT_SSH_HOSTKEYDATA, m_handle.get());
+    } else if (d.protocol == UploadProtocol::Ftps) {
+        curl_easy_setopt(c, CURLOPT_USE_SSL, long(CURLUSESSL_ALL));
+        if (m_settings.trustedFingerprint.isEmpty()) {
+            curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 1L);
+            curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 2L);
+        } else {
+            // The certificate the user trusted, and no other, whoever signed it.
+            curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 0L);
+            curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 0L);
+            curl_easy_setopt(c, CURLOPT_PINNEDPUBLICKEY,
+                             pinFor(m_settings.trustedFingerprint).constData());
+        }
+    } else {
+        curl_easy_setopt(c, CURLOPT_USE_SSL, long(CURLUSESSL_NONE));
+    }
+}
+
+RemoteSession::~RemoteSession() = default;
+
+QString RemoteSession::TemporarySuffix()
+{
+    return u".sorabi-part"_s;
+}
+
+QString RemoteSession::folderUrl() const
+{
+    const UploadDestination& d = m_settings.destination;
+    QString url = (isSftp(d) ? u"sftp://"_s : u"ftp://"_s)
+                  + (d.host.contains(u':') ? u'[' + d.host + u']' : d.host) + u':'
+                  + QString::number(d.EffectivePort()) + u'/';
+    const bool absolute = d.folder.startsWith(u'/');
+    // FTP paths are relative to the login folder unless they begin with an
+    // encoded "/"; SFTP paths are absolute unless they begin with "~/".
+    if (isSftp(d) && !absolute)
+        url += u"~/"_s;
+    else if (!isSftp(d) && absolute)
+        url += u"%2F"_s;
+    for (const QString& part : d.folder.split(u'/', Qt::SkipEmptyParts))
+        url += QString::fromLatin1(QUrl::toPercentEncoding(part)) + u'/';
+    return url;
+}
+
+QByteArray RemoteSession::remotePath(const QString& name) const
+{
+    // SFTP commands take paths from the login folder, quoted.
+    const QString& folder = m_settings.destination.folder;
+    QString path = folder.startsWith(u'/') ? u"/"_s : QString();
+    for (const QString& part : folder.split(u'/', Qt::SkipEmptyParts))
+        path += part + u'/';
+    return '"' + (path + name).toUtf8() + '"';
+}
+
+bool RemoteSession::perform(bool listing)
+{
+    CURL* c = m_handle->curl;
+    m_handle->error[0] = 0;
+    m_handle->listing.clear();
+    const CURLcode code = c ? curl_easy_perform(c) : CURLE_FAILED_INIT;
+    curl_easy_setopt(c, CURLOPT_QUOTE, nullptr);
+    curl_easy_setopt(c, CURLOPT_POSTQUOTE, nullptr);
+    curl_easy_setopt(c, CURLOPT_UPLOAD, 0L);
+    curl_easy_setopt(c, CURLOPT_NOBODY, 0L);
+    if (code == CURLE_OK) {
+        m_failure = Failure::None;
+        m_detail.clear();
+        return true;
+    }
+    long reply = 0;
+    curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &reply);
+    m_detail = QString::fromUtf8(m_handle->error[0] ? m_handle->error : curl_easy_strerror(code));
+    switch (code) {
+    case CURLE_COULDNT_RESOLVE_HOST:
+        m_failure = Failure::HostNotFound;
+        break;
+    case CURLE_COULDNT_CONNECT:
+        m_failure = Failure::Refused;
+        break;
+    case CURLE_OPERATION_TIMEDOUT:
+        m_failure = Failure::Timeout;
+        break;
+    case CURLE_LOGIN_DENIED:
+        m_failure = Failure::Login;
+        break;
+    case CURLE_USE_SSL_FAILED:
+        m_failure = Failure::NoTls;
+        break;
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
+        if (isSftp(m_settings.destination)) {
+            m_failure = m_settings.trustedFingerprint.isEmpty() ? Failure::HostKeyUnknown
+                                                                : Failure::HostKeyChanged;
+        } else {
+            m_failure = m_settings.trustedFingerprint.isEmpty() ? Failure::CertificateUntrusted
+                                                                : Failure::CertificateChanged;
+            probeCertificate();
+        }
+        break;
+    case CURLE_REMOTE_FILE_NOT_FOUND:
+        m_failure = listing ? Failure::FolderMissing : Failure::AccessDenied;
+        break;
+    case CURLE_REMOTE_ACCESS_DENIED:
+        // FTP says "access denied" for a folder it cannot change to.
+        m_failure = listing ? Failure::FolderMissing : Failure::AccessDenied;
+        break;
+    case CURLE_REMOTE_DISK_FULL:
+        m_failure = Failure::DiskFull;
+        break;
+    case CURLE_UPLOAD_FAILED:
+        m_failure = (reply == 452 || reply == 552) ? Failure::DiskFull : Failure::AccessDenied;
+        break;
+    case CURLE_QUOTE_ERROR:
+        m_failure = Failure::AccessDenied;
+        break;
+    case CURLE_ABORTED_BY_CALLBACK:
+        m_failure = Failure::Cancelled;
+        break;
+    case CURLE_SEND_ERROR:
+    case CURLE_RECV_ERROR:
+    case CURLE_GOT_NOTHING:
+    case CURLE_PARTIAL_FILE:
+    case CURLE_SSH:
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_FTP_WEIRD_SERVER_REPLY:
+    case CURLE_FTP_WEIRD_PASV_REPLY:
+    case CURLE_FTP_WEIRD_227_FORMAT:
+    case CURLE_FTP_CANT_GET_HOST:
+    case CURLE_FTP_ACCEPT_FAILED:
+    case CURLE_FTP_ACCEPT_TIMEOUT:
+    case CURLE_FTP_PORT_FAILED:
+    case CURLE_WRITE_ERROR:
+        m_failure = Failure::ConnectionLost;
+        break;
+    default:
+        m_failure = Failure::Other;
+        break;
+    }
+    return false;
+}
+
+void RemoteSession::probeCertificate()
+{
+    // A second connection that stops right after the TLS handshake, before
+    // any name or password is sent, only to read the certificate: the pin
+    // it asks for matches no key.
+    CURL* c = curl_easy_init();
+    if (!c)
+        return;
+    const UploadDestination& d = m_settings.destination;
+    const QByteArray url = (u"ftp://"_s + (d.host.contains(u':') ? u'[' + d.host + u']' : d.host)
+                            + u':' + QString::number(d.EffectivePort()) + u'/').toUtf8();
+    curl_easy_setopt(c, CURLOPT_URL, url.constData());
+    curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "ftp");
+    curl_easy_setopt(c, CURLOPT_USE_SSL, long(CURLUSESSL_ALL));
+    curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 0L);
+    curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 0L);
+    curl_easy_setopt(c, CURLOPT_PINNEDPUBLICKEY,
+                     "sha256//AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA=");
+    curl_easy_setopt(c, CURLOPT_CERTINFO, 1L);
+    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, long(m_settings.timeoutSeconds));
+    curl_easy_setopt(c, CURLOPT_SERVER_RESPONSE_TIMEOUT, long(m_settings.timeoutSeconds));
+    curl_easy_perform(c);
+    curl_certinfo* info = nullptr;
+    if (curl_easy_getinfo(c, CURLINFO_CERTINFO, &info) == CURLE_OK && info && info->num_of_certs > 0) {
+        for (curl_slist* field = info->certinfo[0]; field; field = field->next) {
+            const QByteArray text(field->data);
+            if (!text.startsWith("Cert:"))
+                continue;
+            const QSslCertificate certificate(text.mid(5), QSsl::Pem);
+            if (!certificate.isNull())
+                m_seenFingerprint = KeyFingerprint(certificate.publicKey().toDer());
+        }
+    }
+    curl_easy_cleanup(c);
+}
+
+bool RemoteSession::List(QByteArray* listing)
+{
+    CURL* c = m_handle->curl;
+    const QByteArray url = folderUrl().toUtf8();
+    curl_easy_setopt(c, CURLOPT_URL, url.constData());
+    curl_easy_setopt(c, CURLOPT_DIRLISTONLY, 0L);
+    const bool ok = perform(true);
+    *listing = ok ? m_handle->listing : QByteArray();
+    return ok;
+}
+
+bool RemoteSession::Put(const QString& localPath, const QString& name)
+{
+    CURL* c = m_handle->curl;
+    QFile file(localPath);
+    if (!file.open(QIODevice::ReadOnly)) {
+        m_failure = Failure::Other;
+        m_detail = file.errorString();
+        return false;
+    }
+    const QString temporary = name + TemporarySuffix();
+    const QByteArray url = (folderUrl()
+                            + QString::fromLatin1(QUrl::toPercentEncoding(temporary))).toUtf8();
+    Slist after;
+    if (isSftp(m_settings.destination)) {
+        // An SFTP rename does not replace a file, so the old page goes first.
+        after = makeList({"*rm " + remotePath(name),
+                          "rename " + remotePath(temporary) + ' ' + remotePath(name)});
+    } else {
+        after = makeList({"RNFR " + temporary.toUtf8(), "RNTO " + name.toUtf8()});
+    }
+    m_handle->upload = &file;
+    curl_easy_setopt(c, CURLOPT_URL, url.constData());
+    curl_easy_setopt(c, CURLOPT_UPLOAD, 1L);
+    curl_easy_setopt(c, CURLOPT_INFILESIZE_LARGE, curl_off_t(file.size()));
+    curl_easy_setopt(c, CURLOPT_POSTQUOTE, after.get());
+    const bool ok = perform(false);
+    m_handle->upload = nullptr;
+    if (!ok)
+        return false;
+    curl_off_t sent = 0;
+    curl_easy_getinfo(c, CURLINFO_SIZE_UPLOAD_T, &sent);
+    if (sent != file.size()) {
+        m_failure = Failure::ConnectionLost;
+        m_detail = u"sent %1 of %2 bytes"_s.arg(sent).arg(file.size());
+        return false;
+    }
+    return true;
+}
+
+bool RemoteSession::Remove(const QString& name)
+{
+    CURL* c = m_handle->curl;
+    const QByteArray url = folderUrl().toUtf8();
+    Slist commands = isSftp(m_settings.destination) ? makeList({"rm " + remotePath(name)})
+                                                    : makeList({"DELE " + name.toUtf8()});
+    curl_easy_setopt(c, CURLOPT_URL, url.constData());
+    curl_easy_setopt(c, CURLOPT_NOBODY, 1L);
+    curl_easy_setopt(c, CURLOPT_POSTQUOTE, commands.get());
+    return perform(false);
+}

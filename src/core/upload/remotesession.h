@@ -1,0 +1,87 @@
+#pragma once
+
+#include "upload/destination.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+// One connection to the web space, kept open from one request to the next
+// (thousands of pages must not mean thousands of logins). Every request
+// either is confirmed by the server or fails with a Failure and the
+// server's own words in Detail().
+class RemoteSession
+{
+public:
+    enum class Failure {
+        None,
+        HostNotFound,
+        Refused,
+        Timeout,
+        Login,
+        NoTls,               // the server does not offer TLS
+        CertificateUntrusted,
+        CertificateChanged,
+        HostKeyUnknown,
+        HostKeyChanged,
+        FolderMissing,
+        AccessDenied,
+        DiskFull,
+        ConnectionLost,
+        Cancelled,
+        Other,
+    };
+
+    struct Settings
+    {
+        UploadDestination destination;
+        QString password;
+        // The server key the user trusts: the only one accepted when set.
+        // Unset, a TLS certificate must be valid for the host by the
+        // system's certificate authorities, and an SSH host key is refused.
+        QString trustedFingerprint;
+        int timeoutSeconds = 30;
+    };
+
+    explicit RemoteSession(const Settings& settings);
+    ~RemoteSession();
+    RemoteSession(const RemoteSession&) = delete;
+    RemoteSession& operator=(const RemoteSession&) = delete;
+
+    // Asked during transfers; true ends the transfer at once.
+    void SetCancelCheck(std::function<bool()> check) { m_cancelled = std::move(check); }
+    // Told the bytes of the current file sent so far.
+    void SetByteProgress(std::function<void(qint64)> progress) { m_progress = std::move(progress); }
+
+    // The remote folder's listing (see ParseRemoteListing).
+    bool List(QByteArray* listing);
+    // Sends the file under a temporary name and renames it into place, so a
+    // visitor never sees half a page. Creates the remote folder if needed.
+    bool Put(const QString& localPath, const QString& name);
+    bool Remove(const QString& name);
+
+    Failure LastFailure() const { return m_failure; }
+    QString Detail() const { return m_detail; }
+    // The key the server showed, when it was not the trusted one.
+    QString SeenFingerprint() const { return m_seenFingerprint; }
+
+    // The suffix of names that are still being sent.
+    static QString TemporarySuffix();
+
+private:
+    struct Handle;
+    bool perform(bool listing);
+    void probeCertificate();
+    QString folderUrl() const;
+    QByteArray remotePath(const QString& name) const;
+
+    Settings m_settings;
+    std::unique_ptr<Handle> m_handle;
+    std::function<bool()> m_cancelled;
+    std::function<void(qint64)> m_progress;
+    Failure m_failure = Failure::None;
+    QString m_detail;
+    QString m_seenFingerprint;
+};

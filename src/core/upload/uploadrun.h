@@ -1,0 +1,76 @@
+#pragma once
+
+#include "upload/destination.h"
+
+#include <QString>
+#include <QStringList>
+
+// One upload of a page folder to the destination: only the pages whose
+// content differs from what the server last confirmed are sent, each under
+// a temporary name and renamed into place; pages that an earlier upload put
+// there and that the folder no longer has are deleted only when the user
+// agrees.
+
+// How the upload reaches its user: the desktop program answers with
+// windows, the headless front end with its options and terminal, tests
+// with a script. Called on the thread that runs the upload.
+class UploadUi
+{
+public:
+    enum class KeyQuestion {
+        NewCertificate,     // not signed by an authority the system trusts
+        ChangedCertificate, // another key than the one trusted before
+        NewHostKey,
+        ChangedHostKey,
+    };
+
+    virtual ~UploadUi() = default;
+    // May be asked from another thread; true ends the upload soon.
+    virtual bool IsCancelled() = 0;
+    // `done` of `total` pages to send are through, `bytes` sent in all.
+    virtual void Progress(int done, int total, qint64 bytes) = 0;
+    // Whether to trust the server's key from now on.
+    virtual bool TrustKey(KeyQuestion question, const QString& server,
+                          const QString& fingerprint) = 0;
+    // Whether to delete these pages from the server.
+    virtual bool ConfirmRemoval(const QStringList& names) = 0;
+};
+
+struct UploadOptions
+{
+    UploadDestination destination;
+    QString password;
+    QString localFolder;
+    // Where the manifests and the trusted keys are kept.
+    QString stateFolder;
+    bool dryRun = false;
+    int timeoutSeconds = 30;
+};
+
+enum class UploadOutcome { Completed, Failed, Cancelled };
+
+struct UploadResult
+{
+    UploadOutcome outcome = UploadOutcome::Failed;
+    // On failure, what happened, in Japanese; never holds the password.
+    QString message;
+    // The server's key when the failure is about it.
+    QString fingerprint;
+    int sent = 0;      // confirmed by the server (dry run: would be sent)
+    int unchanged = 0;
+    int deleted = 0;   // dry run: would be deleted
+    int failed = 0;    // should have been sent and were not
+    qint64 bytes = 0;
+    qint64 milliseconds = 0;
+    // Removed from the folder but left on the server (not confirmed).
+    QStringList kept;
+};
+
+UploadResult RunUpload(const UploadOptions& options, UploadUi& ui);
+
+// Connects and lists the remote folder, as "接続テスト" does; asks about
+// unknown keys as an upload would.
+UploadResult TestConnection(const UploadOptions& options, UploadUi& ui);
+
+// The summary line: "sent N, unchanged N, deleted N, failed N".
+QString SummaryLine(const UploadResult& result);

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+class QWidget;
+
+// The upload as the desktop program does it: the questions about server
+// keys and removed pages, the progress window and the completion message.
+namespace UploadFlow {
+
+// Sends `folder` to the destination in the settings file `iniPath` and tells
+// the user how it went. The password comes from the credential store or,
+// failing that, from the user.
+void Upload(QWidget* parent, const QString& iniPath, const QString& folder);
+
+// Whether an upload is running, and a request to stop it (the main window
+// is closing).
+bool IsUploading();
+void RequestStop();
+
+// The newest output folder ("yyyymmddhhmmss") in `dataFolder`, or nothing.
+QString NewestOutputFolder(const QString& dataFolder);
+
+// Asks for the password when the credential store has none. Tests answer
+// instead: a password, or nothing to cancel.
+using PasswordPrompt = std::function<std::optional<QString>(const QString& prompt)>;
+void SetPasswordPrompt(PasswordPrompt prompt);
+std::optional<QString> AskPassword(QWidget* parent, const QString& prompt);
+
+} // namespace UploadFlow

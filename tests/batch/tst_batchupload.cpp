@@ -1,0 +1,192 @@
+// "sorabi-batch upload" from the outside: pages made by sorabi-batch go to
+// real servers on 127.0.0.1, with the options, exit statuses and the summary
+// line a script relies on.
+
+#include "testutil.h"
+#include "uploadservers.h"
+
+#include <QProcess>
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct Outcome
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+    QString lastLine() const { return out.trimmed().split(u'\n').last(); }
+};
+
+} // namespace
+
+class tst_BatchUpload : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_work;
+    std::unique_ptr<UploadServers> m_servers;
+    QString m_pages;
+    QStringList m_outputs;
+
+    Outcome run(const QStringList& arguments, const QString& password)
+    {
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(u"DBUS_SESSION_BUS_ADDRESS"_s);
+        env.remove(u"SORABI_UPLOAD_PASSWORD"_s);
+        if (!password.isEmpty())
+            env.insert(u"SORABI_UPLOAD_PASSWORD"_s, password);
+        process.setProcessEnvironment(env);
+        process.setWorkingDirectory(m_work.path());
+        process.setStandardInputFile(QProcess::nullDevice());
+        process.start(QStringLiteral(SORABI_BATCH), QStringList{u"upload"_s} + arguments);
+        process.waitForFinished(120000);
+        Outcome o{process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+                  QString::fromUtf8(process.readAllStandardOutput()),
+                  QString::fromUtf8(process.readAllStandardError())};
+        m_outputs << o.out << o.err;
+        return o;
+    }
+
+    QString writeSettings(const QString& name, const QByteArray& upload)
+    {
+        const QString path = m_work.filePath(name);
+        const QByteArray option = TestUtil::readFile(QStringLiteral(SORABI_SOURCE_DIR "/examples/option.ini"));
+        TestUtil::writeFile(path, option + "[UPLOAD]\r\n" + upload);
+        return path;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        // Pages as a run makes them.
+        QProcess make;
+        make.setWorkingDirectory(m_work.path());
+        make.start(QStringLiteral(SORABI_BATCH),
+                   {u"--settings"_s, QStringLiteral(SORABI_SOURCE_DIR "/examples/option.ini"),
+                    u"--output-dir"_s, m_work.path(),
+                    QStringLiteral(SORABI_SOURCE_DIR "/examples/products.csv")});
+        QVERIFY(make.waitForFinished(60000));
+        QCOMPARE(make.exitCode(), 0);
+        m_pages = QString::fromLocal8Bit(make.readAllStandardOutput()).trimmed();
+        QVERIFY(QDir(m_pages).count() > 3);
+    }
+
+    void refusals_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QByteArray>("upload");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no folder") << QStringList() << QByteArray("HOST=h\r\n") << 2
+                                   << u"フォルダを 1 つ"_s;
+        QTest::newRow("malformed fingerprint")
+            << QStringList{u"--trust"_s, u"SHA256:abc"_s, u"x"_s} << QByteArray("HOST=h\r\n") << 2
+            << u"--trust"_s;
+        QTest::newRow("no host") << QStringList{u"x"_s} << QByteArray() << 1 << u"HOST"_s;
+        QTest::newRow("unknown protocol") << QStringList{u"x"_s}
+                                          << QByteArray("PROTOCOL=webdav\r\nHOST=h\r\n") << 1
+                                          << u"PROTOCOL"_s;
+    }
+    void refusals()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QByteArray, upload);
+        QFETCH(int, exitCode);
+        QFETCH(QString, message);
+        const QString ini = writeSettings(u"refusal.ini"_s, upload);
+        const Outcome o = run(QStringList{u"--settings"_s, ini} + arguments, u"pw"_s);
+        QCOMPARE(o.exitCode, exitCode);
+        QVERIFY2(o.err.contains(message), qPrintable(o.err));
+    }
+
+    void noPasswordWithoutTerminal()
+    {
+        const QString ini = writeSettings(u"nopw.ini"_s, "HOST=127.0.0.1\r\n");
+        const Outcome o = run({u"--settings"_s, ini, m_pages}, QString());
+        QCOMPARE(o.exitCode, 1);
+        QVERIFY2(o.err.contains(u"SORABI_UPLOAD_PASSWORD"_s), qPrintable(o.err));
+    }
+
+    void endToEnd_data()
+    {
+        QTest::addColumn<QByteArray>("protocol");
+        QTest::newRow("ftps") << QByteArray("ftps");
+        QTest::newRow("sftp") << QByteArray("sftp");
+    }
+    void endToEnd()
+    {
+        QFETCH(QByteArray, protocol);
+        if (!m_servers) {
+            const QString missing = UploadServers::Missing();
+            if (!missing.isEmpty())
+                QSKIP(qPrintable(u"needs "_s + missing + u" (scripts/deps installs the servers)"_s));
+            m_servers = std::make_unique<UploadServers>();
+            QString error;
+            QVERIFY2(m_servers->start(&error), qPrintable(error));
+        }
+        const UploadServers::Kind kind = protocol == "sftp" ? UploadServers::Sftp
+                                                            : UploadServers::Ftps;
+        const QString ini = writeSettings(
+            QString::fromLatin1(protocol) + u".ini"_s,
+            "PROTOCOL=" + protocol + "\r\nHOST=127.0.0.1\r\nPORT="
+                + QByteArray::number(m_servers->port(kind)) + "\r\nUSER="
+                + m_servers->user().toUtf8() + "\r\nFOLDER=shop/" + protocol + "\r\n");
+        const QByteArray settingsBefore = TestUtil::readFile(ini);
+        const QString remote = m_servers->home() + u"/shop/"_s + QString::fromLatin1(protocol);
+        const QString password = m_servers->password();
+        const int pages = int(QDir(m_pages).entryList(QDir::Files).size());
+        const QString fingerprint = m_servers->fingerprint(kind);
+
+        // An unknown key stops the upload and names its fingerprint.
+        Outcome o = run({u"--settings"_s, ini, m_pages}, password);
+        QCOMPARE(o.exitCode, 1);
+        QVERIFY2(o.err.contains(u"--trust "_s + fingerprint), qPrintable(o.err));
+        QCOMPARE(o.lastLine(), u"sent 0, unchanged 0, deleted 0, failed 0"_s);
+
+        o = run({u"--settings"_s, ini, u"--dry-run"_s, u"--trust"_s, fingerprint, m_pages}, password);
+        QCOMPARE(o.exitCode, 0);
+        QCOMPARE(o.lastLine(), u"sent %1, unchanged 0, deleted 0, failed 0"_s.arg(pages));
+        QVERIFY(TestUtil::folderContents(remote).isEmpty());
+
+        // Trusted once (by the dry run), then remembered.
+        o = run({u"--settings"_s, ini, m_pages}, password);
+        QVERIFY2(o.exitCode == 0, qPrintable(o.err));
+        QCOMPARE(o.lastLine(), u"sent %1, unchanged 0, deleted 0, failed 0"_s.arg(pages));
+        QCOMPARE(TestUtil::folderContents(remote), TestUtil::folderContents(m_pages));
+
+        // A removed page is named, and deleted only with --delete.
+        const QString copy = m_work.filePath(u"copy-"_s + QString::fromLatin1(protocol));
+        QDir().mkpath(copy);
+        const QStringList names = QDir(m_pages).entryList(QDir::Files);
+        for (const QString& name : names.mid(1))
+            QFile::copy(m_pages + u'/' + name, copy + u'/' + name);
+        o = run({u"--settings"_s, ini, copy}, password);
+        QCOMPARE(o.exitCode, 0);
+        QCOMPARE(o.lastLine(), u"sent 0, unchanged %1, deleted 0, failed 0"_s.arg(pages - 1));
+        QVERIFY2(o.err.contains(names.first()) && o.err.contains(u"--delete"_s), qPrintable(o.err));
+        o = run({u"--settings"_s, ini, u"--delete"_s, copy}, password);
+        QCOMPARE(o.lastLine(), u"sent 0, unchanged %1, deleted 1, failed 0"_s.arg(pages - 1));
+        QCOMPARE(TestUtil::folderContents(remote), TestUtil::folderContents(copy));
+
+        o = run({u"--settings"_s, ini, copy}, u"wrong"_s);
+        QCOMPARE(o.exitCode, 1);
+        QVERIFY2(o.err.contains(u"ログインできませんでした"_s), qPrintable(o.err));
+
+        // The upload never writes the settings file, and the password is
+        // nowhere: not in the output, not in any file in the working folder.
+        QCOMPARE(TestUtil::readFile(ini), settingsBefore);
+        for (const QString& text : std::as_const(m_outputs))
+            QVERIFY(!text.contains(password));
+        const auto files = TestUtil::folderContents(m_work.path());
+        for (auto it = files.cbegin(); it != files.cend(); ++it)
+            QVERIFY2(!it.value().contains(password.toUtf8()), qPrintable(it.key()));
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_BatchUpload)
+#include "tst_batchupload.moc"

@@ -1,0 +1,338 @@
+// The upload engine against real servers on 127.0.0.1: vsftpd with FTPS and
+// OpenSSH's sshd with SFTP, each in its own rows.
+
+#include "testutil.h"
+#include "uploadservers.h"
+#include "upload/remotesession.h"
+#include "upload/uploadrun.h"
+#include "upload/uploadstate.h"
+
+#include <QtTest>
+
+#include <functional>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Answers the upload's questions as a test says, and remembers them.
+class ScriptUi : public UploadUi
+{
+public:
+    bool trust = true;
+    bool remove = false;
+    std::function<void(int done)> onProgress;
+    std::function<bool()> cancel;
+    QList<KeyQuestion> questions;
+    QStringList removalsShown;
+
+    bool IsCancelled() override { return cancel && cancel(); }
+    void Progress(int done, int, qint64) override
+    {
+        if (onProgress)
+            onProgress(done);
+    }
+    bool TrustKey(KeyQuestion question, const QString&, const QString&) override
+    {
+        questions.append(question);
+        return trust;
+    }
+    bool ConfirmRemoval(const QStringList& names) override
+    {
+        removalsShown = names;
+        return remove;
+    }
+};
+
+} // namespace
+
+class tst_Upload : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<UploadServers> m_servers;
+    QTemporaryDir m_work;
+    QStringList m_messages;
+
+    UploadServers::Kind kind() const
+    {
+        return QByteArrayView(QTest::currentDataTag()).startsWith("sftp") ? UploadServers::Sftp
+                                                                           : UploadServers::Ftps;
+    }
+
+    // A destination folder and a state folder of the test row's own.
+    UploadOptions options(const QString& test)
+    {
+        const UploadServers::Kind k = kind();
+        const QString name = test + u'-' + QString::fromLatin1(QTest::currentDataTag());
+        UploadOptions o;
+        o.destination.protocol = k == UploadServers::Sftp ? UploadProtocol::Sftp
+                                                          : UploadProtocol::Ftps;
+        o.destination.host = u"127.0.0.1"_s;
+        o.destination.port = m_servers->port(k);
+        o.destination.user = m_servers->user();
+        o.destination.folder = u"www/"_s + name;
+        o.password = m_servers->password();
+        o.localFolder = m_work.filePath(name + u"-pages"_s);
+        o.stateFolder = m_work.filePath(name + u"-state"_s);
+        o.timeoutSeconds = 5;
+        return o;
+    }
+
+    QString remoteFolder(const UploadOptions& o) const
+    {
+        return m_servers->home() + u'/' + o.destination.folder;
+    }
+
+    UploadResult upload(const UploadOptions& o, ScriptUi& ui)
+    {
+        const UploadResult result = RunUpload(o, ui);
+        m_messages << result.message;
+        return result;
+    }
+
+    static void writePages(const QString& folder, int count, const QByteArray& variant = "a")
+    {
+        QDir().mkpath(folder);
+        for (int i = 0; i < count; ++i) {
+            QVERIFY(TestUtil::writeFile(
+                folder + u"/P%1.html"_s.arg(i, 4, 10, QChar(u'0')),
+                "<html>page " + QByteArray::number(i) + ' ' + variant + "\r\n"
+                    + QByteArray(1000 + i * 37, 'x') + "</html>\r\n"));
+        }
+    }
+
+private slots:
+    void initTestCase()
+    {
+        const QString missing = UploadServers::Missing();
+        if (!missing.isEmpty())
+            QSKIP(qPrintable(u"needs "_s + missing + u" (scripts/deps installs the servers)"_s));
+        m_servers = std::make_unique<UploadServers>();
+        QString error;
+        QVERIFY2(m_servers->start(&error), qPrintable(error));
+        // The destinations' parent belongs to the account, whichever test makes it first.
+        QVERIFY(QDir().mkpath(m_servers->home() + u"/www"_s));
+        QVERIFY(UploadServers::run(u"chown"_s, {m_servers->user(), m_servers->home() + u"/www"_s}));
+    }
+
+    void protocols_data()
+    {
+        QTest::addColumn<int>("unused");
+        QTest::newRow("ftps") << 0;
+        QTest::newRow("sftp") << 0;
+    }
+
+    void firstUploadIsByteIdentical_thenOnlyChangesGo_data() { protocols_data(); }
+    void firstUploadIsByteIdentical_thenOnlyChangesGo()
+    {
+        UploadOptions o = options(u"changes"_s);
+        writePages(o.localFolder, 40);
+        ScriptUi ui;
+        UploadResult r = upload(o, ui);
+        QVERIFY2(r.outcome == UploadOutcome::Completed, qPrintable(r.message));
+        QCOMPARE(r.sent, 40);
+        QCOMPARE(r.unchanged, 0);
+        QCOMPARE(TestUtil::folderContents(remoteFolder(o)), TestUtil::folderContents(o.localFolder));
+        QCOMPARE(ui.questions.size(), 1); // the self-signed certificate or the new host key
+
+        // Three pages change, one is new; the key is remembered.
+        writePages(o.localFolder, 3, "b");
+        QVERIFY(TestUtil::writeFile(o.localFolder + u"/N0001.html"_s, "new\r\n"));
+        ui.questions.clear();
+        r = upload(o, ui);
+        QVERIFY2(r.outcome == UploadOutcome::Completed, qPrintable(r.message));
+        QCOMPARE(r.sent, 4);
+        QCOMPARE(r.unchanged, 37);
+        QVERIFY(ui.questions.isEmpty());
+        QCOMPARE(TestUtil::folderContents(remoteFolder(o)), TestUtil::folderContents(o.localFolder));
+
+        // A page lost on the server, or changed there in size, goes again.
+        QVERIFY(QFile::remove(remoteFolder(o) + u"/P0010.html"_s));
+        QVERIFY(TestUtil::writeFile(remoteFolder(o) + u"/P0011.html"_s, "short"));
+        r = upload(o, ui);
+        QCOMPARE(r.sent, 2);
+        QCOMPARE(TestUtil::folderContents(remoteFolder(o)), TestUtil::folderContents(o.localFolder));
+
+        // Pages removed from the folder are listed and stay until the user agrees.
+        QVERIFY(QFile::remove(o.localFolder + u"/P0020.html"_s));
+        QVERIFY(QFile::remove(o.localFolder + u"/P0021.html"_s));
+        r = upload(o, ui);
+        QCOMPARE(ui.removalsShown, QStringList({u"P0020.html"_s, u"P0021.html"_s}));
+        QCOMPARE(r.deleted, 0);
+        QCOMPARE(r.kept, ui.removalsShown);
+        QVERIFY(QFile::exists(remoteFolder(o) + u"/P0020.html"_s));
+        ui.remove = true;
+        r = upload(o, ui);
+        QVERIFY2(r.outcome == UploadOutcome::Completed, qPrintable(r.message));
+        QCOMPARE(r.deleted, 2);
+        QCOMPARE(r.sent, 0);
+        QCOMPARE(TestUtil::folderContents(remoteFolder(o)), TestUtil::folderContents(o.localFolder));
+        ui.removalsShown.clear();
+        r = upload(o, ui);
+        QVERIFY(ui.removalsShown.isEmpty());
+        QCOMPARE(r.unchanged, 39);
+    }
+
+    void dryRunSendsNothing_data() { protocols_data(); }
+    void dryRunSendsNothing()
+    {
+        UploadOptions o = options(u"dry"_s);
+        writePages(o.localFolder, 5);
+        o.dryRun = true;
+        ScriptUi ui;
+        const UploadResult r = upload(o, ui);
+        QVERIFY2(r.outcome == UploadOutcome::Completed, qPrintable(r.message));
+        QCOMPARE(r.sent, 5);
+        QVERIFY(TestUtil::folderContents(remoteFolder(o)).isEmpty());
+        QVERIFY(!QFile::exists(UploadManifest::PathFor(o.stateFolder, o.destination.Key())));
+    }
+
+    // Cancelled, or the server killed half-way: what the server confirmed is
+    // recorded, nothing else, and the next upload sends exactly the rest.
+    void interruptedUploadResumes_data()
+    {
+        QTest::addColumn<bool>("kill");
+        QTest::newRow("ftps-cancel") << false;
+        QTest::newRow("sftp-cancel") << false;
+        QTest::newRow("ftps-server-killed") << true;
+        QTest::newRow("sftp-server-killed") << true;
+    }
+    void interruptedUploadResumes()
+    {
+        QFETCH(bool, kill);
+        const UploadServers::Kind k = kind();
+        UploadOptions o = options(kill ? u"killed"_s : u"cancelled"_s);
+        writePages(o.localFolder, 30);
+        ScriptUi ui;
+        int done = 0;
+        ui.onProgress = [&](int n) {
+            done = n;
+            if (kill && n == 8)
+                m_servers->kill(k);
+        };
+        ui.cancel = [&] { return !kill && done >= 8; };
+        UploadResult r = upload(o, ui);
+        QCOMPARE(r.outcome, kill ? UploadOutcome::Failed : UploadOutcome::Cancelled);
+        QCOMPARE(r.sent, 8);
+        QCOMPARE(r.failed, kill ? 22 : 0);
+        if (kill) {
+            QVERIFY2(r.message.contains(u"接続が切れました"_s), qPrintable(r.message));
+            QVERIFY(m_servers->restart(k));
+        }
+        // Whatever the server holds under a page's name is whole.
+        const auto partial = TestUtil::folderContents(remoteFolder(o));
+        const auto local = TestUtil::folderContents(o.localFolder);
+        for (auto it = partial.cbegin(); it != partial.cend(); ++it) {
+            if (!it.key().endsWith(RemoteSession::TemporarySuffix()))
+                QCOMPARE(it.value(), local.value(it.key()));
+        }
+        ui.onProgress = {};
+        ui.cancel = {};
+        r = upload(o, ui);
+        QVERIFY2(r.outcome == UploadOutcome::Completed, qPrintable(r.message));
+        QCOMPARE(r.sent, 22);
+        QCOMPARE(r.unchanged, 8);
+        // No half-sent leftovers either.
+        QCOMPARE(TestUtil::folderContents(remoteFolder(o)), local);
+    }
+
+    void failuresAreReported_data()
+    {
+        QTest::addColumn<QString>("problem");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("ftps-wrong-password") << u"password"_s << u"ログインできませんでした"_s;
+        QTest::newRow("sftp-wrong-password") << u"password"_s << u"ログインできませんでした"_s;
+        QTest::newRow("ftps-untrusted-certificate") << u"untrusted"_s << u"証明書は信頼されていない"_s;
+        QTest::newRow("sftp-unknown-host-key") << u"untrusted"_s << u"ホスト鍵はまだ信頼されていない"_s;
+        QTest::newRow("ftps-read-only-folder") << u"read-only"_s << u"書き込みを拒否しました"_s;
+        QTest::newRow("sftp-read-only-folder") << u"read-only"_s << u"書き込みを拒否しました"_s;
+        QTest::newRow("ftps-refused") << u"refused"_s << u"接続できません"_s;
+        QTest::newRow("sftp-host-not-found") << u"no-host"_s << u"が見つかりません"_s;
+        QTest::newRow("ftps-silent-server") << u"silent"_s << u"応答がありません"_s;
+        QTest::newRow("sftp-silent-server") << u"silent"_s << u"応答がありません"_s;
+    }
+    void failuresAreReported()
+    {
+        QFETCH(QString, problem);
+        QFETCH(QString, expected);
+        UploadOptions o = options(u"fail-"_s + problem);
+        writePages(o.localFolder, 3);
+        ScriptUi ui;
+        if (problem == u"password")
+            o.password = u"wrong"_s;
+        if (problem == u"untrusted")
+            ui.trust = false;
+        if (problem == u"refused")
+            o.destination.port = UploadServers::freePort();
+        // Accepts connections (the system does) and never says a word.
+        QTcpServer silent;
+        if (problem == u"silent") {
+            QVERIFY(silent.listen(QHostAddress::LocalHost));
+            o.destination.port = silent.serverPort();
+            o.timeoutSeconds = 1;
+        }
+        if (problem == u"no-host")
+            o.destination.host = u"no-such-host.invalid"_s;
+        if (problem == u"read-only") {
+            QVERIFY(QDir().mkpath(remoteFolder(o)));
+            QVERIFY(UploadServers::run(u"chown"_s, {m_servers->user(), remoteFolder(o)}));
+            QVERIFY(QFile::setPermissions(remoteFolder(o),
+                                          QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+        }
+        const UploadResult r = upload(o, ui);
+        QCOMPARE(r.outcome, UploadOutcome::Failed);
+        QVERIFY2(r.message.contains(expected), qPrintable(r.message));
+        QCOMPARE(r.sent, 0);
+        if (problem == u"untrusted") {
+            QCOMPARE(r.fingerprint, m_servers->fingerprint(kind()));
+            QVERIFY(r.message.contains(m_servers->fingerprint(kind())));
+        }
+        if (problem == u"read-only")
+            QCOMPARE(r.failed, 3);
+        // Nothing is recorded as sent.
+        UploadManifest manifest;
+        manifest.Load(UploadManifest::PathFor(o.stateFolder, o.destination.Key()));
+        QVERIFY(manifest.entries.isEmpty());
+    }
+
+    // A server whose key changes after it was trusted is refused; an SSH
+    // host key change is not even offered for trust by default.
+    void changedKeyIsRefused_data() { protocols_data(); }
+    void changedKeyIsRefused()
+    {
+        const UploadServers::Kind k = kind();
+        UploadOptions o = options(u"renewed"_s);
+        writePages(o.localFolder, 2);
+        ScriptUi ui;
+        QCOMPARE(upload(o, ui).outcome, UploadOutcome::Completed);
+        QVERIFY(m_servers->renewKey(k));
+        ui.trust = false;
+        ui.questions.clear();
+        const UploadResult r = upload(o, ui);
+        QCOMPARE(r.outcome, UploadOutcome::Failed);
+        QCOMPARE(ui.questions,
+                 QList<UploadUi::KeyQuestion>{k == UploadServers::Sftp
+                                                  ? UploadUi::KeyQuestion::ChangedHostKey
+                                                  : UploadUi::KeyQuestion::ChangedCertificate});
+        QVERIFY2(r.message.contains(u"以前に信頼したものから変わって"_s), qPrintable(r.message));
+        QCOMPARE(r.fingerprint, m_servers->fingerprint(k));
+    }
+
+    // The password is in no file the program wrote and no message it gave.
+    void cleanupTestCase()
+    {
+        if (!m_servers)
+            return;
+        const QByteArray password = m_servers->password().toUtf8();
+        const auto files = TestUtil::folderContents(m_work.path());
+        for (auto it = files.cbegin(); it != files.cend(); ++it)
+            QVERIFY2(!it.value().contains(password), qPrintable(it.key()));
+        for (const QString& message : std::as_const(m_messages))
+            QVERIFY(!message.contains(m_servers->password()));
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_Upload)
+#include "tst_upload.moc"

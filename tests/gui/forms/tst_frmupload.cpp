@@ -1,0 +1,159 @@
+// The upload's windows: "アップロード設定" and "アップロード" (F6) in the
+// main window, the latter against a real SFTP server on 127.0.0.1.
+
+#include "forms/frmmain.h"
+#include "forms/frmupload.h"
+#include "forms/uploadflow.h"
+#include "testutil.h"
+#include "uploadservers.h"
+#include "widgets/msgbox.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+
+class tst_FrmUpload : public QObject
+{
+    Q_OBJECT
+
+private:
+    QStringList m_messages;
+    MsgBox::Answer m_answer = MsgBox::Answer::Yes;
+    QTemporaryDir m_dir;
+
+    template <typename T>
+    static T* child(QWidget& w, const char* name)
+    {
+        return w.findChild<T*>(QString::fromLatin1(name));
+    }
+
+private slots:
+    void init()
+    {
+        m_messages.clear();
+        m_answer = MsgBox::Answer::Yes;
+        MsgBox::SetHandler([this](const QString& text, MessageIcon, MsgBox::Buttons buttons) {
+            m_messages << text;
+            return buttons == MsgBox::Buttons::Ok ? MsgBox::Answer::Ok : m_answer;
+        });
+    }
+    void cleanup() { MsgBox::SetHandler({}); }
+
+    // The destination goes into [UPLOAD]; the rest of the file and the
+    // password stay out of it.
+    void saveWritesTheUploadSection()
+    {
+        const QString ini = m_dir.filePath(u"save.ini"_s);
+        const QByteArray before = TestUtil::optionFile({u"3"_s, u"店の名前"_s});
+        QVERIFY(TestUtil::writeFile(ini, before));
+        frmUpload window(ini);
+        child<QComboBox>(window, "cboProtocol")->setCurrentIndex(1);
+        child<QLineEdit>(window, "txtHost")->setText(u"example.jp"_s);
+        child<QLineEdit>(window, "txtUser")->setText(u"shop"_s);
+        child<QLineEdit>(window, "txtPassword")->setText(u"Secret-9"_s);
+        child<QLineEdit>(window, "txtFolder")->setText(u"public_html"_s);
+        QTest::mouseClick(child<QPushButton>(window, "cmdSave"), Qt::LeftButton);
+        QCOMPARE(window.result(), int(QDialog::Accepted));
+        QCOMPARE(m_messages.last(), u"保存しました。"_s);
+        const QByteArray after = TestUtil::readFile(ini);
+        QVERIFY(after.startsWith(before));
+        QVERIFY(after.contains("[UPLOAD]\r\nPROTOCOL=sftp\r\nHOST=example.jp\r\nPORT=\r\n"
+                               "USER=shop\r\nFOLDER=public_html\r\n"));
+        QVERIFY(!after.contains("Secret-9"));
+        for (const QString& message : std::as_const(m_messages))
+            QVERIFY(!message.contains(u"Secret-9"_s));
+    }
+
+    void refusals_data()
+    {
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<QString>("port");
+        QTest::newRow("no host") << QString() << QString();
+        QTest::newRow("port out of range") << u"h"_s << u"99999"_s;
+        QTest::newRow("port not a number") << u"h"_s << u"2l"_s;
+    }
+    void refusals()
+    {
+        QFETCH(QString, host);
+        QFETCH(QString, port);
+        const QString ini = m_dir.filePath(u"refused.ini"_s);
+        frmUpload window(ini);
+        child<QLineEdit>(window, "txtHost")->setText(host);
+        child<QLineEdit>(window, "txtPort")->setText(port);
+        QTest::mouseClick(child<QPushButton>(window, "cmdSave"), Qt::LeftButton);
+        QCOMPARE(m_messages.size(), 1);
+        QVERIFY(!QFile::exists(ini));
+    }
+
+    void plainFtpOnlyAfterWarning_data()
+    {
+        QTest::addColumn<bool>("agree");
+        QTest::addColumn<int>("selected");
+        QTest::newRow("agreed") << true << 2;
+        QTest::newRow("declined") << false << 0;
+    }
+    void plainFtpOnlyAfterWarning()
+    {
+        QFETCH(bool, agree);
+        QFETCH(int, selected);
+        m_answer = agree ? MsgBox::Answer::Yes : MsgBox::Answer::No;
+        frmUpload window(m_dir.filePath(u"ftp.ini"_s));
+        auto* protocol = child<QComboBox>(window, "cboProtocol");
+        QCOMPARE(protocol->currentIndex(), 0); // FTPS by default
+        protocol->setCurrentIndex(2);
+        QCOMPARE(m_messages.size(), 1);
+        QVERIFY(m_messages.first().contains(u"暗号化されず"_s));
+        QCOMPARE(protocol->currentIndex(), selected);
+        QCOMPARE(child<QLineEdit>(window, "txtPort")->placeholderText(), u"21"_s);
+    }
+
+    // F6 sends the newest output folder, asking about the host key once.
+    void uploadFromTheMainWindow()
+    {
+        const QString missing = UploadServers::Missing();
+        if (!missing.isEmpty())
+            QSKIP(qPrintable(u"needs "_s + missing + u" (scripts/deps installs the servers)"_s));
+        UploadServers servers;
+        QString error;
+        QVERIFY2(servers.start(&error), qPrintable(error));
+
+        // option.ini and the state live in the working folder, as in the program.
+        QFile::remove(u"option.ini"_s);
+        QDir(u"upload"_s).removeRecursively();
+        QVERIFY(TestUtil::writeFile(
+            u"option.ini"_s, "[UPLOAD]\r\nPROTOCOL=sftp\r\nHOST=127.0.0.1\r\nPORT="
+                                 + QByteArray::number(servers.port(UploadServers::Sftp))
+                                 + "\r\nUSER=" + servers.user().toUtf8() + "\r\nFOLDER=www\r\n"));
+        const QString data = m_dir.filePath(u"data"_s);
+        const QString pages = data + u"/20260102030405"_s;
+        QVERIFY(QDir().mkpath(pages));
+        QVERIFY(QDir().mkpath(data + u"/20250101000000"_s));
+        for (const char* name : {"A1.html", "A2.html", "B1.html"})
+            QVERIFY(TestUtil::writeFile(pages + u'/' + QString::fromLatin1(name), name));
+        UploadFlow::SetPasswordPrompt([&](const QString&) { return servers.password(); });
+
+        frmMain window;
+        window.Folder().SetProgramFolder(data);
+        auto* upload = window.findChild<QAction*>(u"mnuFileUpload"_s);
+        QVERIFY(upload);
+        QCOMPARE(upload->shortcut(), QKeySequence(Qt::Key_F6));
+        QVERIFY(window.findChild<QAction*>(u"mnuOptionUpload"_s));
+        upload->trigger();
+        UploadFlow::SetPasswordPrompt({});
+
+        QCOMPARE(m_messages.size(), 3);
+        QVERIFY(m_messages[0].contains(QDir::toNativeSeparators(pages)));
+        QVERIFY(m_messages[1].contains(servers.fingerprint(UploadServers::Sftp)));
+        QVERIFY2(m_messages[2].startsWith(u"アップロードが終わりました。"_s), qPrintable(m_messages[2]));
+        QVERIFY(m_messages[2].contains(u"送信 3 ページ"_s));
+        QCOMPARE(TestUtil::folderContents(servers.home() + u"/www"_s), TestUtil::folderContents(pages));
+        QVERIFY(!TestUtil::readFile(u"option.ini"_s).contains(servers.password().toUtf8()));
+    }
+};
+
+QTEST_MAIN(tst_FrmUpload)
+#include "tst_frmupload.moc"
