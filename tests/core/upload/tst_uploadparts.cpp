@@ -1,6 +1,8 @@
 // The upload's pieces that need no server: the listing reader, the
 // destination in option.ini, the manifest.
 
+#include "base/textcodec.h"
+#include "testdata.h"
 #include "testutil.h"
 #include "upload/destination.h"
 #include "upload/remotelisting.h"
@@ -55,7 +57,7 @@ private slots:
     {
         QTest::addColumn<QByteArray>("before");
         QTest::addColumn<QByteArray>("folderBytes");
-        QTest::newRow("Shift_JIS file") << TestUtil::optionFile({u"1"_s, u"店"_s}) + "; note\r\n"
+        QTest::newRow("Shift_JIS file") << TestData::settingsFile({u"1"_s, u"店"_s}) + "; note\r\n"
                                         << TextCodec::EncodeShiftJis(u"商品"_s);
         QTest::newRow("UTF-8 file") << QByteArray("[OPTION]\r\nSITENAME=\xe5\xba\x97\r\n")
                                     << QByteArray("\xe5\x95\x86\xe5\x93\x81");

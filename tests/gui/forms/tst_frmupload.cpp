@@ -4,6 +4,7 @@
 #include "forms/frmmain.h"
 #include "forms/frmupload.h"
 #include "forms/uploadflow.h"
+#include "testdata.h"
 #include "testutil.h"
 #include "uploadservers.h"
 #include "widgets/msgbox.h"
@@ -48,7 +49,7 @@ private slots:
     void saveWritesTheUploadSection()
     {
         const QString ini = m_dir.filePath(u"save.ini"_s);
-        const QByteArray before = TestUtil::optionFile({u"3"_s, u"店の名前"_s});
+        const QByteArray before = TestData::settingsFile({u"3"_s, u"店の名前"_s});
         QVERIFY(TestUtil::writeFile(ini, before));
         frmUpload window(ini);
         child<QComboBox>(window, "cboProtocol")->setCurrentIndex(1);
