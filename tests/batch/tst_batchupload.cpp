@@ -22,7 +22,7 @@ struct Outcome
 
 } // namespace
 
-class tst_BatchUpload : public QObject
+class TestBatchUpload : public QObject
 {
     Q_OBJECT
 
@@ -188,5 +188,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(tst_BatchUpload)
+QTEST_GUILESS_MAIN(TestBatchUpload)
 #include "tst_batchupload.moc"

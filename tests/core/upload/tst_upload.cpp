@@ -46,7 +46,7 @@ public:
 
 } // namespace
 
-class tst_Upload : public QObject
+class TestUpload : public QObject
 {
     Q_OBJECT
 
@@ -334,5 +334,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(tst_Upload)
+QTEST_GUILESS_MAIN(TestUpload)
 #include "tst_upload.moc"

@@ -14,7 +14,7 @@ using namespace Qt::StringLiterals;
 
 using Sizes = QHash<QString, qint64>;
 
-class tst_UploadParts : public QObject
+class TestUploadParts : public QObject
 {
     Q_OBJECT
 
@@ -141,5 +141,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(tst_UploadParts)
+QTEST_GUILESS_MAIN(TestUploadParts)
 #include "tst_uploadparts.moc"

@@ -17,7 +17,7 @@
 
 using namespace Qt::StringLiterals;
 
-class tst_FrmUpload : public QObject
+class TestFrmUpload : public QObject
 {
     Q_OBJECT
 
@@ -156,5 +156,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(tst_FrmUpload)
+QTEST_MAIN(TestFrmUpload)
 #include "tst_frmupload.moc"
