@@ -2,6 +2,7 @@
 // real servers on 127.0.0.1, with the options, exit statuses and the summary
 // line a script relies on.
 
+#include "batchrunner.h"
 #include "testutil.h"
 #include "uploadservers.h"
 
@@ -9,18 +10,6 @@
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-struct Outcome
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-    QString lastLine() const { return out.trimmed().split(u'\n').last(); }
-};
-
-} // namespace
 
 class TestBatchUpload : public QObject
 {
@@ -32,22 +21,19 @@ private:
     QString m_pages;
     QStringList m_outputs;
 
-    Outcome run(const QStringList& arguments, const QString& password)
+    // "sorabi-batch upload", with the password in the environment only.
+    ProgramResult run(const QStringList& arguments, const QString& password)
     {
-        QProcess process;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.remove(u"DBUS_SESSION_BUS_ADDRESS"_s);
-        env.remove(u"SORABI_UPLOAD_PASSWORD"_s);
-        if (!password.isEmpty())
-            env.insert(u"SORABI_UPLOAD_PASSWORD"_s, password);
-        process.setProcessEnvironment(env);
-        process.setWorkingDirectory(m_work.path());
-        process.setStandardInputFile(QProcess::nullDevice());
-        process.start(QStringLiteral(SORABI_BATCH), QStringList{u"upload"_s} + arguments);
-        process.waitForFinished(120000);
-        Outcome o{process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-                  QString::fromUtf8(process.readAllStandardOutput()),
-                  QString::fromUtf8(process.readAllStandardError())};
+        const ProgramResult o = runBatch(QStringList{u"upload"_s} + arguments, m_work.path(),
+                                         [&](QProcess& process) {
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.remove(u"DBUS_SESSION_BUS_ADDRESS"_s);
+            env.remove(u"SORABI_UPLOAD_PASSWORD"_s);
+            if (!password.isEmpty())
+                env.insert(u"SORABI_UPLOAD_PASSWORD"_s, password);
+            process.setProcessEnvironment(env);
+            process.setStandardInputFile(QProcess::nullDevice());
+        });
         m_outputs << o.out << o.err;
         return o;
     }
@@ -55,7 +41,7 @@ private:
     QString writeSettings(const QString& name, const QByteArray& upload)
     {
         const QString path = m_work.filePath(name);
-        const QByteArray option = TestUtil::readFile(QStringLiteral(SORABI_SOURCE_DIR "/examples/option.ini"));
+        const QByteArray option = TestUtil::readFile(TestUtil::examples() + u"/option.ini"_s);
         TestUtil::writeFile(path, option + "[UPLOAD]\r\n" + upload);
         return path;
     }
@@ -64,15 +50,12 @@ private slots:
     void initTestCase()
     {
         // Pages as a run makes them.
-        QProcess make;
-        make.setWorkingDirectory(m_work.path());
-        make.start(QStringLiteral(SORABI_BATCH),
-                   {u"--settings"_s, QStringLiteral(SORABI_SOURCE_DIR "/examples/option.ini"),
-                    u"--output-dir"_s, m_work.path(),
-                    QStringLiteral(SORABI_SOURCE_DIR "/examples/products.csv")});
-        QVERIFY(make.waitForFinished(60000));
-        QCOMPARE(make.exitCode(), 0);
-        m_pages = QString::fromLocal8Bit(make.readAllStandardOutput()).trimmed();
+        const ProgramResult make = runBatch(
+            {u"--settings"_s, TestUtil::examples() + u"/option.ini"_s, u"--output-dir"_s, m_work.path(),
+             TestUtil::examples() + u"/products.csv"_s},
+            m_work.path());
+        QCOMPARE(make.exitCode, 0);
+        m_pages = make.outputFolder();
         QVERIFY(QDir(m_pages).count() > 3);
     }
 
@@ -99,7 +82,7 @@ private slots:
         QFETCH(int, exitCode);
         QFETCH(QString, message);
         const QString ini = writeSettings(u"refusal.ini"_s, upload);
-        const Outcome o = run(QStringList{u"--settings"_s, ini} + arguments, u"pw"_s);
+        const ProgramResult o = run(QStringList{u"--settings"_s, ini} + arguments, u"pw"_s);
         QCOMPARE(o.exitCode, exitCode);
         QVERIFY2(o.err.contains(message), qPrintable(o.err));
     }
@@ -107,7 +90,7 @@ private slots:
     void noPasswordWithoutTerminal()
     {
         const QString ini = writeSettings(u"nopw.ini"_s, "HOST=127.0.0.1\r\n");
-        const Outcome o = run({u"--settings"_s, ini, m_pages}, QString());
+        const ProgramResult o = run({u"--settings"_s, ini, m_pages}, QString());
         QCOMPARE(o.exitCode, 1);
         QVERIFY2(o.err.contains(u"SORABI_UPLOAD_PASSWORD"_s), qPrintable(o.err));
     }
@@ -143,20 +126,20 @@ private slots:
         const QString fingerprint = m_servers->fingerprint(kind);
 
         // An unknown key stops the upload and names its fingerprint.
-        Outcome o = run({u"--settings"_s, ini, m_pages}, password);
+        ProgramResult o = run({u"--settings"_s, ini, m_pages}, password);
         QCOMPARE(o.exitCode, 1);
         QVERIFY2(o.err.contains(u"--trust "_s + fingerprint), qPrintable(o.err));
-        QCOMPARE(o.lastLine(), u"sent 0, unchanged 0, deleted 0, failed 0"_s);
+        QCOMPARE(lastLine(o.out), u"sent 0, unchanged 0, deleted 0, failed 0"_s);
 
         o = run({u"--settings"_s, ini, u"--dry-run"_s, u"--trust"_s, fingerprint, m_pages}, password);
         QCOMPARE(o.exitCode, 0);
-        QCOMPARE(o.lastLine(), u"sent %1, unchanged 0, deleted 0, failed 0"_s.arg(pages));
+        QCOMPARE(lastLine(o.out), u"sent %1, unchanged 0, deleted 0, failed 0"_s.arg(pages));
         QVERIFY(TestUtil::folderContents(remote).isEmpty());
 
         // Trusted once (by the dry run), then remembered.
         o = run({u"--settings"_s, ini, m_pages}, password);
         QVERIFY2(o.exitCode == 0, qPrintable(o.err));
-        QCOMPARE(o.lastLine(), u"sent %1, unchanged 0, deleted 0, failed 0"_s.arg(pages));
+        QCOMPARE(lastLine(o.out), u"sent %1, unchanged 0, deleted 0, failed 0"_s.arg(pages));
         QCOMPARE(TestUtil::folderContents(remote), TestUtil::folderContents(m_pages));
 
         // A removed page is named, and deleted only with --delete.
@@ -167,10 +150,10 @@ private slots:
             QFile::copy(m_pages + u'/' + name, copy + u'/' + name);
         o = run({u"--settings"_s, ini, copy}, password);
         QCOMPARE(o.exitCode, 0);
-        QCOMPARE(o.lastLine(), u"sent 0, unchanged %1, deleted 0, failed 0"_s.arg(pages - 1));
+        QCOMPARE(lastLine(o.out), u"sent 0, unchanged %1, deleted 0, failed 0"_s.arg(pages - 1));
         QVERIFY2(o.err.contains(names.first()) && o.err.contains(u"--delete"_s), qPrintable(o.err));
         o = run({u"--settings"_s, ini, u"--delete"_s, copy}, password);
-        QCOMPARE(o.lastLine(), u"sent 0, unchanged %1, deleted 1, failed 0"_s.arg(pages - 1));
+        QCOMPARE(lastLine(o.out), u"sent 0, unchanged %1, deleted 1, failed 0"_s.arg(pages - 1));
         QCOMPARE(TestUtil::folderContents(remote), TestUtil::folderContents(copy));
 
         o = run({u"--settings"_s, ini, copy}, u"wrong"_s);

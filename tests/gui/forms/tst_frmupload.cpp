@@ -4,16 +4,19 @@
 #include "forms/frmmain.h"
 #include "forms/frmupload.h"
 #include "forms/uploadflow.h"
+#include "msgboxrecorder.h"
 #include "testdata.h"
 #include "testutil.h"
 #include "uploadservers.h"
-#include "widgets/msgbox.h"
+#include "widgettest.h"
 
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QtTest>
+
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -22,27 +25,12 @@ class TestFrmUpload : public QObject
     Q_OBJECT
 
 private:
-    QStringList m_messages;
-    MsgBox::Answer m_answer = MsgBox::Answer::Yes;
+    std::optional<MsgBoxRecorder> m_box;
     QTemporaryDir m_dir;
 
-    template <typename T>
-    static T* child(QWidget& w, const char* name)
-    {
-        return w.findChild<T*>(QString::fromLatin1(name));
-    }
-
 private slots:
-    void init()
-    {
-        m_messages.clear();
-        m_answer = MsgBox::Answer::Yes;
-        MsgBox::SetHandler([this](const QString& text, MessageIcon, MsgBox::Buttons buttons) {
-            m_messages << text;
-            return buttons == MsgBox::Buttons::Ok ? MsgBox::Answer::Ok : m_answer;
-        });
-    }
-    void cleanup() { MsgBox::SetHandler({}); }
+    void init() { m_box.emplace(); }
+    void cleanup() { m_box.reset(); }
 
     // The destination goes into [UPLOAD]; the rest of the file and the
     // password stay out of it.
@@ -52,20 +40,20 @@ private slots:
         const QByteArray before = TestData::settingsFile({u"3"_s, u"店の名前"_s});
         QVERIFY(TestUtil::writeFile(ini, before));
         frmUpload window(ini);
-        child<QComboBox>(window, "cboProtocol")->setCurrentIndex(1);
-        child<QLineEdit>(window, "txtHost")->setText(u"example.jp"_s);
-        child<QLineEdit>(window, "txtUser")->setText(u"shop"_s);
-        child<QLineEdit>(window, "txtPassword")->setText(u"Secret-9"_s);
-        child<QLineEdit>(window, "txtFolder")->setText(u"public_html"_s);
-        QTest::mouseClick(child<QPushButton>(window, "cmdSave"), Qt::LeftButton);
+        control<QComboBox>(&window, "cboProtocol")->setCurrentIndex(1);
+        control<QLineEdit>(&window, "txtHost")->setText(u"example.jp"_s);
+        control<QLineEdit>(&window, "txtUser")->setText(u"shop"_s);
+        control<QLineEdit>(&window, "txtPassword")->setText(u"Secret-9"_s);
+        control<QLineEdit>(&window, "txtFolder")->setText(u"public_html"_s);
+        QTest::mouseClick(control<QPushButton>(&window, "cmdSave"), Qt::LeftButton);
         QCOMPARE(window.result(), int(QDialog::Accepted));
-        QCOMPARE(m_messages.last(), u"保存しました。"_s);
+        QCOMPARE(m_box->texts().last(), u"保存しました。"_s);
         const QByteArray after = TestUtil::readFile(ini);
         QVERIFY(after.startsWith(before));
         QVERIFY(after.contains("[UPLOAD]\r\nPROTOCOL=sftp\r\nHOST=example.jp\r\nPORT=\r\n"
                                "USER=shop\r\nFOLDER=public_html\r\n"));
         QVERIFY(!after.contains("Secret-9"));
-        for (const QString& message : std::as_const(m_messages))
+        for (const QString& message : m_box->texts())
             QVERIFY(!message.contains(u"Secret-9"_s));
     }
 
@@ -83,10 +71,10 @@ private slots:
         QFETCH(QString, port);
         const QString ini = m_dir.filePath(u"refused.ini"_s);
         frmUpload window(ini);
-        child<QLineEdit>(window, "txtHost")->setText(host);
-        child<QLineEdit>(window, "txtPort")->setText(port);
-        QTest::mouseClick(child<QPushButton>(window, "cmdSave"), Qt::LeftButton);
-        QCOMPARE(m_messages.size(), 1);
+        control<QLineEdit>(&window, "txtHost")->setText(host);
+        control<QLineEdit>(&window, "txtPort")->setText(port);
+        QTest::mouseClick(control<QPushButton>(&window, "cmdSave"), Qt::LeftButton);
+        QCOMPARE(m_box->shown.size(), 1);
         QVERIFY(!QFile::exists(ini));
     }
 
@@ -101,15 +89,15 @@ private slots:
     {
         QFETCH(bool, agree);
         QFETCH(int, selected);
-        m_answer = agree ? MsgBox::Answer::Yes : MsgBox::Answer::No;
+        m_box->toQuestions = agree ? MsgBox::Answer::Yes : MsgBox::Answer::No;
         frmUpload window(m_dir.filePath(u"ftp.ini"_s));
-        auto* protocol = child<QComboBox>(window, "cboProtocol");
+        auto* protocol = control<QComboBox>(&window, "cboProtocol");
         QCOMPARE(protocol->currentIndex(), 0); // FTPS by default
         protocol->setCurrentIndex(2);
-        QCOMPARE(m_messages.size(), 1);
-        QVERIFY(m_messages.first().contains(u"暗号化されず"_s));
+        QCOMPARE(m_box->shown.size(), 1);
+        QVERIFY(m_box->texts().first().contains(u"暗号化されず"_s));
         QCOMPARE(protocol->currentIndex(), selected);
-        QCOMPARE(child<QLineEdit>(window, "txtPort")->placeholderText(), u"21"_s);
+        QCOMPARE(control<QLineEdit>(&window, "txtPort")->placeholderText(), u"21"_s);
     }
 
     // F6 sends the newest output folder, asking about the host key once.
@@ -146,11 +134,12 @@ private slots:
         upload->trigger();
         UploadFlow::SetPasswordPrompt({});
 
-        QCOMPARE(m_messages.size(), 3);
-        QVERIFY(m_messages[0].contains(QDir::toNativeSeparators(pages)));
-        QVERIFY(m_messages[1].contains(servers.fingerprint(UploadServers::Sftp)));
-        QVERIFY2(m_messages[2].startsWith(u"アップロードが終わりました。"_s), qPrintable(m_messages[2]));
-        QVERIFY(m_messages[2].contains(u"送信 3 ページ"_s));
+        const QStringList messages = m_box->texts();
+        QCOMPARE(messages.size(), 3);
+        QVERIFY(messages[0].contains(QDir::toNativeSeparators(pages)));
+        QVERIFY(messages[1].contains(servers.fingerprint(UploadServers::Sftp)));
+        QVERIFY2(messages[2].startsWith(u"アップロードが終わりました。"_s), qPrintable(messages[2]));
+        QVERIFY(messages[2].contains(u"送信 3 ページ"_s));
         QCOMPARE(TestUtil::folderContents(servers.home() + u"/www"_s), TestUtil::folderContents(pages));
         QVERIFY(!TestUtil::readFile(u"option.ini"_s).contains(servers.password().toUtf8()));
     }
