@@ -38,6 +38,9 @@ wine_user_dir() {
 wine_start() {
     local state=$1
     mkdir -p "$state"
+    # One run at a time per prefix (other work trees share the cache).
+    exec {wine_lock}>"$state/.lock"
+    flock "$wine_lock"
     export LOCPATH=$state/locale
     if [ ! -d "$LOCPATH/ja_JP.UTF-8" ]; then
         mkdir -p "$LOCPATH"
@@ -78,7 +81,10 @@ wine_start() {
         # Real folders, as on Windows, in place of the links to the home.
         local link
         for link in "$(wine_user_dir)"/*; do
-            [ -L "$link" ] && rm "$link" && mkdir "$link"
+            if [ -L "$link" ]; then
+                rm "$link"
+                mkdir "$link"
+            fi
         done
         cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/"
         local reg=$state/setup.reg
