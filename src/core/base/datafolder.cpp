@@ -1,5 +1,7 @@
 #include "base/datafolder.h"
 
+#include "base/platform.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -58,8 +60,9 @@ bool DataFolder::Choose(bool perUser, QString* failure)
     const QString installed = InstalledProgramFolder();
     // A package manager's folder is no place for pages, not even for an
     // administrator who could write there.
-    const bool isInstalled = !installed.isEmpty() && QFileInfo(installed).isDir()
-                             && QDir(program) == QDir(installed);
+    const bool isInstalled = (!installed.isEmpty() && QFileInfo(installed).isDir()
+                              && QDir(program) == QDir(installed))
+                             || Platform::IsInInstallersFolder(program);
     if (!perUser && !isInstalled && IsFolderWritable(program))
         return true;
 

@@ -31,6 +31,12 @@ bool IsTerminal(std::FILE* stream);
 // text, or the console code page's bytes when redirected.
 void Print(std::FILE* stream, const QString& text);
 
+// Whether the folder is one that installers put programs in, and so no
+// place for the user's data: on Windows, Program Files and the per-user
+// programs folder (%LOCALAPPDATA%\Programs) with everything inside them.
+// Elsewhere false: there the folder the program was built for tells.
+bool IsInInstallersFolder(const QString& folder);
+
 // Whether a window can be shown at all: on the free systems a display server
 // must be named (or Qt told to draw elsewhere); Windows always has one.
 bool HasDisplay();

@@ -43,6 +43,11 @@ void Print(std::FILE* stream, const QString& text)
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
 }
 
+bool IsInInstallersFolder(const QString&)
+{
+    return false;
+}
+
 bool HasDisplay()
 {
     for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {

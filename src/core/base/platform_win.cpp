@@ -6,10 +6,16 @@
 #include <chrono>
 #include <climits>
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <io.h>
 #include <windows.h>
+// The known folders' IDs defined here rather than taken from a library.
+#include <initguid.h>
+#include <knownfolders.h>
+#include <shlobj.h>
 
 namespace Platform {
 
@@ -36,10 +42,19 @@ bool IsTerminal(std::FILE* stream)
            && SetConsoleMode(console, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
 }
 
-// Qt's file access on Windows goes through the Win32 API, which leaves its
-// reason in the thread's last error, not in errno.
 void Print(std::FILE* stream, const QString& text)
 {
+    // A console shows Unicode whatever its code page (a user may have typed
+    // chcp 65001); bytes in it would be read in that code page.
+    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+    DWORD mode = 0;
+    if (handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode)) {
+        std::fflush(stream);
+        DWORD written = 0;
+        WriteConsoleW(handle, reinterpret_cast<const wchar_t*>(text.utf16()), DWORD(text.size()),
+                      &written, nullptr);
+        return;
+    }
     const QByteArray bytes = text.toLocal8Bit();
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
 }
@@ -49,6 +64,39 @@ bool HasDisplay()
     return true;
 }
 
+bool IsInInstallersFolder(const QString& folder)
+{
+    const QString path = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
+    // The per-user programs folder is "Programs" in the local application
+    // data unless moved; some systems do not know it by its own ID.
+    const struct
+    {
+        const KNOWNFOLDERID& id;
+        const char16_t* below;
+    } roots[] = {{FOLDERID_UserProgramFiles, u""},
+                 {FOLDERID_LocalAppData, u"/Programs"},
+                 {FOLDERID_ProgramFiles, u""},
+                 {FOLDERID_ProgramFilesX86, u""}};
+    for (const auto& known : roots) {
+        PWSTR found = nullptr;
+        bool inside = false;
+        if (SUCCEEDED(SHGetKnownFolderPath(known.id, KF_FLAG_DONT_VERIFY, nullptr, &found))) {
+            const QString root = QDir::cleanPath(
+                QDir::fromNativeSeparators(QString::fromWCharArray(found)) + known.below);
+            // File names on Windows ignore case.
+            inside = !root.isEmpty()
+                     && (path.compare(root, Qt::CaseInsensitive) == 0
+                         || path.startsWith(root + u'/', Qt::CaseInsensitive));
+        }
+        CoTaskMemFree(found);
+        if (inside)
+            return true;
+    }
+    return false;
+}
+
+// Qt's file access on Windows goes through the Win32 API, which leaves its
+// reason in the thread's last error, not in errno.
 void ClearFileError()
 {
     SetLastError(ERROR_SUCCESS);
