@@ -129,16 +129,23 @@ AppendResult AppendToRegularFile(const QString& path, QByteArrayView first, QByt
                                  bool create)
 {
     const QByteArray name = QFile::encodeName(path);
-    // Without blocking: a FIFO or a device may have taken the file's place.
-    const int fd = ::open(name.constData(),
-                          O_WRONLY | O_APPEND | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | (create ? O_CREAT : 0),
-                          0666);
-    if (fd < 0)
-        return AppendResult::OpenFailed;
-    struct stat info;
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        return AppendResult::NotAFile;
+    // Nearly always the file is new: made here, it is certainly a regular,
+    // empty file and needs no question about what it is.
+    int fd = create ? ::open(name.constData(), O_WRONLY | O_APPEND | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666)
+                    : -1;
+    struct stat info = {};
+    if (fd < 0) {
+        if (create && errno != EEXIST)
+            return AppendResult::OpenFailed;
+        // Without blocking: a FIFO or a device may have taken the file's place.
+        fd = ::open(name.constData(),
+                    O_WRONLY | O_APPEND | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | (create ? O_CREAT : 0), 0666);
+        if (fd < 0)
+            return AppendResult::OpenFailed;
+        if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+            ::close(fd);
+            return AppendResult::NotAFile;
+        }
     }
     struct iovec parts[2] = {
         {const_cast<char*>(first.data()), size_t(first.size())},
