@@ -1,12 +1,12 @@
 #include "generation/generationrun.h"
 
 #include "base/basfile.h"
-#include "base/clstextfile.h"
 #include "base/textcodec.h"
 #include "generation/csvlines.h"
 #include "generation/filltemplate.h"
 #include "generation/pagefiller.h"
 #include "generation/pagename.h"
+#include "generation/pagewriter.h"
 #include "generation/runui.h"
 
 #include <QDir>
@@ -14,6 +14,7 @@
 #include <QHash>
 #include <QSaveFile>
 
+#include <functional>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -78,6 +79,34 @@ bool samePath(const QString& a, const QString& b)
     const QString ca = QFileInfo(a).canonicalFilePath();
     return !ca.isEmpty() && ca == QFileInfo(b).canonicalFilePath();
 }
+
+// The run's messages while a line is filled: when a page handed to the
+// writer earlier has failed, that failure is reported instead, once the
+// writer has stopped.
+class WriterFirstUi : public RunUi
+{
+public:
+    WriterFirstUi(RunUi& ui, std::function<bool()> writeFailed)
+        : m_ui(ui), m_writeFailed(std::move(writeFailed))
+    {
+    }
+    bool WriteFailed() const { return m_failed; }
+
+    void ShowMessage(const QString& text, MessageIcon icon) override
+    {
+        if (!m_failed && !(m_failed = m_writeFailed()))
+            m_ui.ShowMessage(text, icon);
+    }
+    bool AskCancel(const QString& question) override { return m_ui.AskCancel(question); }
+    void SetWaitCursor(bool wait) override { m_ui.SetWaitCursor(wait); }
+    void SetStatusText(const QString& text) override { m_ui.SetStatusText(text); }
+    std::unique_ptr<ProgressView> CreateProgress() override { return m_ui.CreateProgress(); }
+
+private:
+    RunUi& m_ui;
+    std::function<bool()> m_writeFailed;
+    bool m_failed = false;
+};
 
 bool isBlankLine(QByteArrayView line)
 {
@@ -201,7 +230,23 @@ RunResult CreatePages(RunUi& ui, const RunOptions& options)
 
     PageFiller filler;
     OptionSource settings(options.settingsPath);
-    std::unique_ptr<clsTextFile> textFile;
+    PageWriter writer;
+    // Every way out of the loop first waits for the pages handed to the
+    // writer; a page that failed there is what the run reports, since with
+    // one page after the other the run would have stopped at it.
+    const auto writeFailed = [&] {
+        if (writer.Drain())
+            return false;
+        result.pagesWritten = writer.Written();
+        const PendingPage& failed = writer.FailedPage();
+        screen.CloseProgress();
+        ui.ShowMessage(writer.FailureMessage() + u"\r\n\r\n"_s + LineLabel(failed.lineNumber, failed.articleId)
+                           + u"：「"_s + QDir::toNativeSeparators(failed.path) + u"」"_s,
+                       MessageIcon::Critical);
+        result.outcome = RunOutcome::WriteFailed;
+        return true;
+    };
+    WriterFirstUi lineUi(ui, writeFailed);
     const QString total = QString::number(n);
     const QString folderPrefix = folder + u'/';
     FilledPage page;
@@ -212,25 +257,40 @@ RunResult CreatePages(RunUi& ui, const RunOptions& options)
     };
     QHash<QString, PageLine> pageLines;
     for (int i = 1; i <= n; ++i) {
+        if (writer.Failed()) {
+            writeFailed();
+            return result;
+        }
         progress.SetMessage(QString::number(i) + u" / "_s + total);
         progress.SetValue(i);
         progress.ReDraw();
-        if (progress.IsCancel() && ui.AskCancel(u"キャンセルしますか？"_s)) {
-            result.outcome = RunOutcome::Cancelled;
-            return result;
+        if (progress.IsCancel()) {
+            if (writeFailed())
+                return result;
+            if (ui.AskCancel(u"キャンセルしますか？"_s)) {
+                result.pagesWritten = writer.Written();
+                result.outcome = RunOutcome::Cancelled;
+                return result;
+            }
         }
 
         const QByteArrayView line = lines.line(i);
         if (isBlankLine(line))
             continue;
-        if (!FillTemplate(ui, filler, line, lines.encoding(), settings.Read(), i + 1, page)) {
-            result.outcome = RunOutcome::LineFailed;
+        if (!FillTemplate(lineUi, filler, line, lines.encoding(), settings.Read(), i + 1, page)) {
+            if (!lineUi.WriteFailed()) {
+                result.pagesWritten = writer.Written();
+                result.outcome = RunOutcome::LineFailed;
+            }
             return result;
         }
         // A second page of the same name would be appended to the first
         // one's file, and the product would be missing from the site.
         const auto earlier = pageLines.constFind(PageNameKey(page.fileName));
         if (earlier != pageLines.constEnd()) {
+            if (writeFailed())
+                return result;
+            result.pagesWritten = writer.Written();
             ui.ShowMessage(LineLabel(i + 1, page.articleId) + u"のページを作成できませんでした。\r\n\r\n"_s
                                + DuplicateMessage(earlier->articleId, earlier->lineNumber,
                                                   page.articleId, i + 1),
@@ -239,25 +299,16 @@ RunResult CreatePages(RunUi& ui, const RunOptions& options)
             return result;
         }
         pageLines.insert(PageNameKey(page.fileName), {page.articleId, i + 1});
-        const QByteArray encoded =
+        QByteArray encoded =
             lines.encoding() == TextEncoding::Utf8
                 ? TextCodec::EncodeShiftJis(QString::fromUtf8(page.text),
                                             TextCodec::Unmappable::CharacterReference)
                 : std::move(page.text);
-
-        const QString path = folderPrefix + page.fileName;
-        if (!textFile)
-            textFile = std::make_unique<clsTextFile>();
-        if (!textFile->CreateAndWriteBytes(path, encoded)) {
-            screen.CloseProgress();
-            ui.ShowMessage(textFile->Message() + u"\r\n\r\n"_s + LineLabel(i + 1, page.articleId) + u"：「"_s
-                               + QDir::toNativeSeparators(path) + u"」"_s,
-                           MessageIcon::Critical);
-            result.outcome = RunOutcome::WriteFailed;
-            return result;
-        }
-        ++result.pagesWritten;
+        writer.Write({folderPrefix + page.fileName, std::move(encoded), i + 1, page.articleId});
     }
+    if (writeFailed())
+        return result;
+    result.pagesWritten = writer.Written();
 
     screen.Restore();
     QString done = u"ホームページを作成しました。"_s;

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QTest>
+#include <QThread>
 
 using namespace Qt::StringLiterals;
 
@@ -219,24 +220,48 @@ private slots:
         QCOMPARE(ui.statusText, QString());
     }
 
-    void writeFailureClosesProgressFirst()
+    // Pages are written while the next lines are filled: whatever the line
+    // after a failing page does, the failure is what the run reports, and
+    // nothing after it is written.
+    void writeFailureStopsTheRun_data()
     {
-        writeCsv({product(u"G1"_s), product(u"G2"_s), product(u"G3"_s)});
+        QTest::addColumn<QByteArray>("next");
+        QTest::addColumn<bool>("cancel");
+        QTest::newRow("next line fine") << product(u"G3"_s) << false;
+        QTest::newRow("next line fails") << QByteArray("G3,too,short") << false;
+        QTest::newRow("next line repeats an ID") << product(u"G1"_s) << false;
+        QTest::newRow("cancel at the next line") << product(u"G3"_s) << true;
+    }
+    void writeFailureStopsTheRun()
+    {
+        QFETCH(QByteArray, next);
+        QFETCH(bool, cancel);
+        writeCsv({product(u"G1"_s), product(u"G2"_s), next, product(u"G4"_s)});
+        // Slow, so that the run has gone on to the next line when it fails.
         clsTextFile::SetWriteFailureInjector([](const QString& path) {
-            return path.endsWith(u"G2.html"_s) ? int(clsTextFile::DiskFull) : 0;
+            if (!path.endsWith(u"G2.html"_s))
+                return 0;
+            QThread::msleep(100);
+            return int(clsTextFile::DiskFull);
         });
         RecordingUi ui;
+        if (cancel) {
+            ui.pressCancel = [](int redraw) { return redraw == 2; };
+            ui.cancelAnswers = {true};
+        }
         const RunResult result = CreatePages(ui, options());
         clsTextFile::SetWriteFailureInjector({});
         QCOMPARE(result.outcome, RunOutcome::WriteFailed);
         QCOMPARE(result.pagesWritten, 1);
         QCOMPARE(ui.messages.size(), 1);
+        QVERIFY(ui.questions.isEmpty());
         QVERIFY(!ui.messages[0].progressOpen);
         QCOMPARE(ui.messages[0].icon, MessageIcon::Critical);
         QVERIFY2(ui.messages[0].text.startsWith(u"61:"_s), qPrintable(ui.messages[0].text));
         QVERIFY(ui.messages[0].text.contains(u"3 行目（商品ID「G2」）"_s));
         QVERIFY(TestUtil::readFile(outputFolder() + u"/G1.html"_s).endsWith("</html>\r\n\r\n"));
         QVERIFY(!QFileInfo::exists(outputFolder() + u"/G3.html"_s));
+        QVERIFY(!QFileInfo::exists(outputFolder() + u"/G4.html"_s));
         QCOMPARE(ui.waitCursor, false);
         QCOMPARE(ui.statusText, QString());
     }
