@@ -2,6 +2,7 @@
 
 #include "base/basfile.h"
 #include "base/textcodec.h"
+#include "generation/bascsv.h"
 #include "generation/csvlines.h"
 #include "generation/filltemplate.h"
 #include "generation/pagefiller.h"
@@ -107,6 +108,12 @@ private:
     std::function<bool()> m_writeFailed;
     bool m_failed = false;
 };
+
+QString articleIdOf(const CsvLineList& lines, int index)
+{
+    const QList<QByteArrayView> fields = basCsv::SplitCsvLine(lines.line(index));
+    return fields.isEmpty() ? QString() : TextCodec::Decode(fields[0], lines.encoding());
+}
 
 bool isBlankLine(QByteArrayView line)
 {
@@ -250,12 +257,9 @@ RunResult CreatePages(RunUi& ui, const RunOptions& options)
     const QString total = QString::number(n);
     const QString folderPrefix = folder + u'/';
     FilledPage page;
-    struct PageLine
-    {
-        QString articleId;
-        qsizetype lineNumber;
-    };
-    QHash<QString, PageLine> pageLines;
+    // The line of every page name so far; the ID in a message about a
+    // repeated name is read again from that line, rather than kept for all.
+    QHash<QString, int> pageLines;
     for (int i = 1; i <= n; ++i) {
         if (writer.Failed()) {
             writeFailed();
@@ -292,13 +296,13 @@ RunResult CreatePages(RunUi& ui, const RunOptions& options)
                 return result;
             result.pagesWritten = writer.Written();
             ui.ShowMessage(LineLabel(i + 1, page.articleId) + u"のページを作成できませんでした。\r\n\r\n"_s
-                               + DuplicateMessage(earlier->articleId, earlier->lineNumber,
+                               + DuplicateMessage(articleIdOf(lines, *earlier), *earlier + 1,
                                                   page.articleId, i + 1),
                            MessageIcon::Critical);
             result.outcome = RunOutcome::LineFailed;
             return result;
         }
-        pageLines.insert(PageNameKey(page.fileName), {page.articleId, i + 1});
+        pageLines.insert(PageNameKey(page.fileName), i);
         QByteArray encoded =
             lines.encoding() == TextEncoding::Utf8
                 ? TextCodec::EncodeShiftJis(QString::fromUtf8(page.text),

@@ -12,11 +12,11 @@ namespace {
 
 // Enough for the writer never to wait for the filler, even when waking the
 // filler takes a while (on a virtual machine, a tenth of a millisecond); few
-// enough to add under a megabyte to a run's memory. A full queue makes the
-// filler wait until a few pages are written, so that the threads wake each
-// other once for several pages rather than for every page.
-constexpr size_t MaxQueued = 32;
-constexpr size_t ResumeFilling = MaxQueued - 8;
+// enough to add half a megabyte at most to a run's memory. A full queue makes
+// the filler wait until most of it is written, so that the threads wake each
+// other once for many pages rather than for every page.
+constexpr size_t MaxQueued = 24;
+constexpr size_t ResumeFilling = 8;
 
 } // namespace
 
