@@ -245,10 +245,16 @@ bool RemoteSession::perform(bool listing)
     case CURLE_ABORTED_BY_CALLBACK:
         m_failure = Failure::Cancelled;
         break;
+    case CURLE_PARTIAL_FILE:
+        // A page that the server could not store: an FTP server answers
+        // 451 (its write failed), 452 or 552 (no space) after the data.
+        m_failure = m_handle->upload && (reply == 451 || reply == 452 || reply == 552)
+                        ? Failure::DiskFull
+                        : Failure::ConnectionLost;
+        break;
     case CURLE_SEND_ERROR:
     case CURLE_RECV_ERROR:
     case CURLE_GOT_NOTHING:
-    case CURLE_PARTIAL_FILE:
     case CURLE_SSH:
     case CURLE_SSL_CONNECT_ERROR:
     case CURLE_FTP_WEIRD_SERVER_REPLY:
@@ -343,8 +349,22 @@ bool RemoteSession::Put(const QString& localPath, const QString& name)
     curl_easy_setopt(c, CURLOPT_POSTQUOTE, after.get());
     const bool ok = perform(false);
     m_handle->upload = nullptr;
-    if (!ok)
+    if (!ok) {
+        // SFTP servers report a failed write only as "failure", which reads
+        // like a lost connection: a server that still answers has refused
+        // to store the page.
+        if (m_failure == Failure::ConnectionLost && isSftp(m_settings.destination) && answers())
+            m_failure = Failure::DiskFull;
+        // What did arrive of the page only takes space the next one needs.
+        if (m_failure == Failure::DiskFull) {
+            const Failure failure = m_failure;
+            const QString detail = m_detail;
+            Remove(temporary);
+            m_failure = failure;
+            m_detail = detail;
+        }
         return false;
+    }
     curl_off_t sent = 0;
     curl_easy_getinfo(c, CURLINFO_SIZE_UPLOAD_T, &sent);
     if (sent != file.size()) {
@@ -353,6 +373,15 @@ bool RemoteSession::Put(const QString& localPath, const QString& name)
         return false;
     }
     return true;
+}
+
+bool RemoteSession::answers()
+{
+    CURL* c = m_handle->curl;
+    const QByteArray url = folderUrl().toUtf8();
+    curl_easy_setopt(c, CURLOPT_URL, url.constData());
+    curl_easy_setopt(c, CURLOPT_NOBODY, 1L);
+    return perform(false);
 }
 
 bool RemoteSession::Remove(const QString& name)

@@ -73,6 +73,8 @@ public:
 private:
     struct Handle;
     bool perform(bool listing);
+    // Whether the server still answers on this session, after a failure.
+    bool answers();
     void probeCertificate();
     QString folderUrl() const;
     QByteArray remotePath(const QString& name) const;

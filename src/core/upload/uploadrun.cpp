@@ -76,7 +76,8 @@ QString failureText(Failure failure, const UploadDestination& d, const QString& 
         return u"サーバーが「%1」の書き込みを拒否しました。リモートフォルダ「%2」に書き込めるか確かめてください。\n（%3）"_s
             .arg(file, d.folder, detail);
     case Failure::DiskFull:
-        return u"サーバーのディスクに空きがないため、「%1」を送れませんでした。"_s.arg(file);
+        return u"サーバーが「%1」を保存できませんでした。サーバーのディスクの空きと、契約している容量の上限を確かめてください。\n（%2）"_s
+            .arg(file, detail);
     case Failure::ConnectionLost:
         return u"「%1」を送っている途中で、サーバー %2 との接続が切れました。\n（%3）"_s
             .arg(file, server, detail);

@@ -2,6 +2,7 @@
 // OpenSSH's sshd with SFTP, each in its own rows.
 
 #include "testutil.h"
+#include "faultyfs.h"
 #include "uploadservers.h"
 #include "upload/remotesession.h"
 #include "upload/uploadrun.h"
@@ -251,6 +252,8 @@ private slots:
         QTest::newRow("ftps-refused") << u"refused"_s << u"接続できません"_s;
         QTest::newRow("sftp-host-not-found") << u"no-host"_s << u"が見つかりません"_s;
         QTest::newRow("ftps-silent-server") << u"silent"_s << u"応答がありません"_s;
+        QTest::newRow("ftps-disk-full") << u"full"_s << u"を保存できませんでした"_s;
+        QTest::newRow("sftp-disk-full") << u"full"_s << u"を保存できませんでした"_s;
         QTest::newRow("sftp-silent-server") << u"silent"_s << u"応答がありません"_s;
     }
     void failuresAreReported()
@@ -281,9 +284,26 @@ private slots:
             QVERIFY(QFile::setPermissions(remoteFolder(o),
                                           QFileDevice::ReadOwner | QFileDevice::ExeOwner));
         }
+        // A remote folder on a file system of 8 KB: the first page fits.
+        std::optional<FaultyFs::SmallFileSystem> small;
+        if (problem == u"full") {
+            small.emplace(remoteFolder(o), 8);
+            if (!small->mounted())
+                QSKIP("cannot mount a small file system here");
+            QVERIFY(UploadServers::run(u"chown"_s, {m_servers->user(), remoteFolder(o)}));
+            writePages(o.localFolder, 12);
+        }
         const UploadResult r = upload(o, ui);
         QCOMPARE(r.outcome, UploadOutcome::Failed);
         QVERIFY2(r.message.contains(expected), qPrintable(r.message));
+        if (problem == u"full") {
+            // What did arrive is recorded, and nothing else.
+            UploadManifest manifest;
+            manifest.Load(UploadManifest::PathFor(o.stateFolder, o.destination.Key()));
+            QCOMPARE(manifest.entries.size(), qsizetype(r.sent));
+            QVERIFY(r.sent < 12);
+            return;
+        }
         QCOMPARE(r.sent, 0);
         if (problem == u"untrusted") {
             QCOMPARE(r.fingerprint, m_servers->fingerprint(kind()));
