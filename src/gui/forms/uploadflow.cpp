@@ -180,6 +180,11 @@ QString NewestOutputFolder(const QString& dataFolder)
     return names.isEmpty() ? QString() : QDir(dataFolder).filePath(names.last());
 }
 
+bool HasPages(const QString& folder)
+{
+    return !QDir(folder).entryList({u"*.html"_s}, QDir::Files).isEmpty();
+}
+
 void Upload(QWidget* parent, const QString& iniPath, const QString& folder)
 {
     UploadOptions options;

@@ -23,6 +23,9 @@ void RequestStop();
 
 // The newest output folder ("yyyymmddhhmmss") in `dataFolder`, or nothing.
 QString NewestOutputFolder(const QString& dataFolder);
+// Whether `folder` holds pages (.html files) to upload: a folder the user
+// picks must, so that not just any folder goes to the web space.
+bool HasPages(const QString& folder);
 
 // Asks for the password when the credential store has none. Tests answer
 // instead: a password, or nothing to cancel.

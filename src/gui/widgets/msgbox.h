@@ -12,10 +12,12 @@ class QWidget;
 // fixed icons. Tests install a handler that answers instead of a person.
 namespace MsgBox {
 
-enum class Buttons { Ok, YesNo };
-enum class Answer { Ok, Yes, No };
+// YesNoBrowse adds "参照(&B)...", for a question about a folder that the
+// user may want to pick instead.
+enum class Buttons { Ok, YesNo, YesNoBrowse };
+enum class Answer { Ok, Yes, No, Browse };
 
-// For YesNo, No is the default button.
+// For YesNo and YesNoBrowse, No is the default button.
 Answer Show(QWidget* parent, const QString& text, MessageIcon icon, Buttons buttons = Buttons::Ok);
 
 using Handler = std::function<Answer(const QString& text, MessageIcon icon, Buttons buttons)>;
