@@ -101,6 +101,39 @@ private slots:
         QCOMPARE(control<QLineEdit>(&window, "txtPort")->placeholderText(), u"21"_s);
     }
 
+    void portFollowsProtocol_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("after");
+        QTest::newRow("usual port follows") << u"21"_s << QString();
+        QTest::newRow("own port stays") << u"2121"_s << u"2121"_s;
+    }
+    void portFollowsProtocol()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, after);
+        frmUpload window(m_dir.filePath(u"port.ini"_s));
+        auto* port = control<QLineEdit>(&window, "txtPort");
+        port->setText(typed);
+        control<QComboBox>(&window, "cboProtocol")->setCurrentIndex(1); // SFTP
+        QCOMPARE(port->text(), after);
+        QCOMPARE(port->placeholderText(), u"22"_s);
+    }
+
+    // Enter moves on, as in the site settings: it never saves half a destination.
+    void enterMovesOn()
+    {
+        const auto window = shownWindow<frmUpload>(m_dir.filePath(u"enter.ini"_s));
+        window->activateWindow();
+        auto* host = control<QLineEdit>(window.get(), "txtHost");
+        host->setFocus();
+        host->setText(u"example.jp"_s);
+        QTest::keyClick(host, Qt::Key_Return);
+        QVERIFY(window->isVisible());
+        QVERIFY(m_box->shown.isEmpty());
+        QTRY_COMPARE(QApplication::focusWidget(), control<QLineEdit>(window.get(), "txtPort"));
+    }
+
     // 参照 in the question picks another folder, in a folder dialog that
     // starts in the data folder; the question comes again with the folder
     // that would go up.
