@@ -164,6 +164,7 @@ std::optional<QString> AskPassword(QWidget* parent, const QString& prompt)
 {
     if (passwordPrompt())
         return passwordPrompt()(prompt);
+    qCInfo(lcMessage).noquote() << prompt;
     bool ok = false;
     const QString password = QInputDialog::getText(parent, u"Sorabi"_s, prompt,
                                                    QLineEdit::Password, QString(), &ok);

@@ -5,6 +5,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+Q_LOGGING_CATEGORY(lcMessage, "sorabi.message", QtWarningMsg)
+
 namespace MsgBox {
 
 namespace {
@@ -38,6 +40,7 @@ Answer Show(QWidget* parent, const QString& text, MessageIcon icon, Buttons butt
 {
     if (handler())
         return handler()(text, icon, buttons);
+    qCInfo(lcMessage).noquote() << text;
 
     QMessageBox box(toIcon(icon), AppInfo::Title(), text, QMessageBox::NoButton, parent);
     box.setObjectName(QStringLiteral("msgBox"));

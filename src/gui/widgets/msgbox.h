@@ -2,6 +2,7 @@
 
 #include "generation/runui.h"
 
+#include <QLoggingCategory>
 #include <QString>
 
 #include <functional>
@@ -25,3 +26,8 @@ using Handler = std::function<Answer(const QString& text, MessageIcon icon, Butt
 void SetHandler(Handler handler);
 
 } // namespace MsgBox
+
+// Every message shown is also logged here at info level, off unless turned
+// on (QT_LOGGING_RULES="sorabi.message.info=true"): what a script driving
+// the program reads instead of the screen.
+Q_DECLARE_LOGGING_CATEGORY(lcMessage)
