@@ -4,10 +4,12 @@
 # Sourced by tests/e2e/upload.sh and scripts/screenshots.
 #
 #   servers_missing     prints what this machine lacks for them, if anything
-#   start_servers DIR   starts both, keeping their files in DIR; sets
-#                       srv_user, srv_password, srv_home, ftps_port, sftp_port,
-#                       ftps_fingerprint, sftp_fingerprint (SHA256:…, as
-#                       OpenSSH prints it)
+#   start_servers DIR [FTPS_PORT SFTP_PORT]
+#                       starts both, keeping their files in DIR, on free ports
+#                       unless given; the account is srv_user if set (it must
+#                       not exist yet); sets srv_user, srv_password, srv_home,
+#                       ftps_port, sftp_port, ftps_fingerprint,
+#                       sftp_fingerprint (SHA256:…, as OpenSSH prints it)
 #   stop_servers        ends both and removes the account (from the EXIT trap)
 
 srv_pids=()
@@ -35,12 +37,16 @@ _wait_port() { # port
 start_servers() {
     local dir=$1
     chmod 755 "$dir"
-    srv_user=sorabi-e2e$$
+    srv_user=${srv_user:-sorabi-e2e$$}
     srv_password=Pw-$(head -c 12 /dev/urandom | base64 | tr -d '/+=')
     srv_home=$dir/home
     mkdir -p "$srv_home" "$dir/empty" /run/sshd
-    userdel "$srv_user" 2>/dev/null || true
+    if id "$srv_user" >/dev/null 2>&1; then
+        echo "an account $srv_user exists already" >&2
+        return 1
+    fi
     useradd -M -d "$srv_home" -s /bin/sh "$srv_user"
+    srv_account_made=1
     echo "$srv_user:$srv_password" | chpasswd
     chown "$srv_user" "$srv_home"
 
@@ -52,8 +58,8 @@ start_servers() {
     ssh-keygen -q -t ed25519 -N '' -f "$dir/hostkey"
     sftp_fingerprint=$(ssh-keygen -l -E sha256 -f "$dir/hostkey.pub" | cut -d ' ' -f 2)
 
-    ftps_port=$(_free_port)
-    sftp_port=$(_free_port)
+    ftps_port=${2:-$(_free_port)}
+    sftp_port=${3:-$(_free_port)}
     cat >"$dir/vsftpd.conf" <<CONF
 listen=YES
 listen_ipv6=NO
@@ -78,7 +84,9 @@ ssl_ciphers=HIGH
 secure_chroot_dir=$dir/empty
 seccomp_sandbox=NO
 pam_service_name=vsftpd
-xferlog_enable=NO
+xferlog_enable=YES
+log_ftp_protocol=YES
+vsftpd_log_file=$dir/vsftpd-protocol.log
 connect_from_port_20=NO
 userlist_enable=NO
 max_per_ip=0
@@ -100,7 +108,7 @@ ForceCommand internal-sftp
 AllowTcpForwarding no
 X11Forwarding no
 StrictModes no
-LogLevel ERROR
+LogLevel VERBOSE
 CONF
     # Disowned: the shell need not report their end.
     /usr/sbin/vsftpd "$dir/vsftpd.conf" >"$dir/vsftpd.log" 2>&1 &
@@ -132,7 +140,7 @@ servers_missing() {
         command -v "$tool" >/dev/null || { echo "$tool"; return; }
     done
 }
-    [ -n "${srv_user:-}" ] && { sleep 0.2; userdel "$srv_user" 2>/dev/null || true; }
-    srv_user=
+    [ -n "${srv_account_made:-}" ] && { sleep 0.2; userdel "$srv_user" 2>/dev/null || true; }
+    srv_account_made=
     return 0
 }

@@ -24,6 +24,8 @@ failure_shot=$shots/failure.png
 work=$(mktemp -d)
 servers=$(mktemp -d)
 cleanup() {
+    # What the program and the servers said, for a failure.
+    [ "$?" -eq 0 ] || cp "$work/log.txt" "$servers"/*.log "$shots/" 2>/dev/null || true
     [ -n "${app_pid:-}" ] && kill "$app_pid" 2>/dev/null || true
     stop_x
     stop_servers
@@ -44,36 +46,7 @@ unset DBUS_SESSION_BUS_ADDRESS
 export QT_QPA_PLATFORM=xcb LC_ALL=C.UTF-8 QT_LOGGING_RULES="sorabi.message.info=true"
 ./sorabi >"$work/log.txt" 2>&1 &
 app_pid=$!
-
-# What the program said since the last message answered.
-log_seen=0
-new_log() { tail -c +$((log_seen + 1)) "$work/log.txt"; }
-
-wait_gone() { # window
-    for _ in $(seq 100); do
-        xdotool search --onlyvisible --name '.*' 2>/dev/null | grep -qx "$1" || return 0
-        sleep 0.1
-    done
-    fail "window $1 stayed open"
-}
-
-# Waits for the message box (or password prompt) that says TEXT, answers it
-# with the keys given, and waits for it to close.
-answer() { # text, seconds, keys…
-    local text=$1 seconds=$2 box
-    shift 2
-    for _ in $(seq $((seconds * 10))); do
-        new_log | grep -qF -- "$text" && break
-        sleep 0.1
-    done
-    new_log | grep -qF -- "$text" || fail "no message saying \"$text\"; the program said: $(new_log)"
-    last_message=$(new_log)
-    log_seen=$(stat -c %s "$work/log.txt")
-    box=$(wait_window "Sorabi" 10) || fail "no window for \"$text\""
-    activate "$box"
-    key "$@"
-    wait_gone "$box"
-}
+message_log=$work/log.txt
 
 # 1. The pages, made with F5.
 main=$(wait_window "$main_title" 15) || fail "no main window"
@@ -115,14 +88,17 @@ set_destination() { # key for the protocol list (Up, Down), port, remote folder,
     wait_gone "$window"
 }
 
+# F6's question, which names the folder on a line of its own.
+confirm_folder() { # folder, key
+    wait_message "のページをアップロードしますか？" 10
+    grep -qxF -- "$1" <<<"$last_message" || fail "the question names another folder: $last_message"
+    key "$2"
+    wait_gone "$box"
+}
+
 # The password prompt: the password typed, Enter.
 password_prompt() {
-    local text="$srv_user@127.0.0.1 のパスワード:" box
-    for _ in $(seq 150); do new_log | grep -qF -- "$text" && break; sleep 0.1; done
-    new_log | grep -qF -- "$text" || fail "no password prompt; the program said: $(new_log)"
-    log_seen=$(stat -c %s "$work/log.txt")
-    box=$(wait_window "Sorabi" 10) || fail "no password window"
-    activate "$box"
+    wait_message "$srv_user@127.0.0.1 のパスワード:" 15
     type_text "$srv_password"
     key Return
     wait_gone "$box"
@@ -132,7 +108,7 @@ password_prompt() {
 set_destination Down "$sftp_port" www-sftp 1-sftp-settings
 activate "$main"
 key F6
-answer "出力フォルダ「$pages」をアップロードしますか？" 10 y
+confirm_folder "$pages" y
 password_prompt
 answer "$sftp_fingerprint" 30 y
 shot_root "$shots/2-sftp-progress.png"
@@ -145,13 +121,13 @@ diff -r "$pages" "$srv_home/www-sftp" || fail "the SFTP server's files differ fr
 set_destination Up "$ftps_port" www-ftps 3-ftps-settings
 activate "$main"
 key F6
-answer "出力フォルダ「$pages」をアップロードしますか？" 10 b
+confirm_folder "$pages" b
 dialog=$(wait_window "アップロードするフォルダを選んでください。" 10) || fail "no folder dialog"
 activate "$dialog"
 shot_root "$shots/4-folder-dialog.png"
 type_text "$work/picked"
 key Return
-answer "出力フォルダ「$work/picked」をアップロードしますか？" 10 y
+confirm_folder "$work/picked" y
 password_prompt
 answer "$ftps_fingerprint" 30 y
 answer "アップロードが終わりました。" 60 Return

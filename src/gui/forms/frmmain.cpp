@@ -439,8 +439,8 @@ void frmMain::mnuFileUpload_Click()
     for (;;) {
         const MsgBox::Answer answer = MsgBox::Show(
             this,
-            u"出力フォルダ「%1」をアップロードしますか？\n\n"
-            "ほかのフォルダをアップロードするときは「参照...」を押してください。"_s.arg(
+            u"次のフォルダのページをアップロードしますか？\n\n%1\n\n"
+            "別のフォルダを選ぶときは「参照...」を押してください。"_s.arg(
                 QDir::toNativeSeparators(folder)),
             MessageIcon::Question, MsgBox::Buttons::YesNoBrowse);
         if (answer == MsgBox::Answer::Yes)

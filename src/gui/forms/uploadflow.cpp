@@ -165,12 +165,17 @@ std::optional<QString> AskPassword(QWidget* parent, const QString& prompt)
     if (passwordPrompt())
         return passwordPrompt()(prompt);
     qCInfo(lcMessage).noquote() << prompt;
-    bool ok = false;
-    const QString password = QInputDialog::getText(parent, u"Sorabi"_s, prompt,
-                                                   QLineEdit::Password, QString(), &ok);
-    if (!ok)
+    QInputDialog dialog(parent);
+    dialog.setObjectName(u"dlgPassword"_s);
+    dialog.setWindowTitle(u"Sorabi"_s);
+    dialog.setLabelText(prompt);
+    dialog.setTextEchoMode(QLineEdit::Password);
+    // Qt's own texts would be English here.
+    dialog.setOkButtonText(u"OK"_s);
+    dialog.setCancelButtonText(u"キャンセル"_s);
+    if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
-    return password;
+    return dialog.textValue();
 }
 
 QString NewestOutputFolder(const QString& dataFolder)
