@@ -43,17 +43,7 @@ public:
     void Progress(int, int, qint64) override {}
     bool TrustKey(KeyQuestion question, const QString& server, const QString& fingerprint) override
     {
-        if (question == KeyQuestion::ChangedHostKey)
-            return false;
-        return MsgBox::Show(m_parent,
-                            u"サーバー %1 の%2は、まだ信頼されていません。\n\nフィンガープリント:\n%3\n\n"
-                            "サーバーの管理者が示すフィンガープリントと同じなら、「はい」で信頼します。"_s
-                                .arg(server,
-                                     question == KeyQuestion::NewHostKey ? u"ホスト鍵"_s
-                                                                         : u"証明書"_s,
-                                     fingerprint),
-                            MessageIcon::Question, MsgBox::Buttons::YesNo)
-               == MsgBox::Answer::Yes;
+        return UploadFlow::AskTrust(m_parent, question, server, fingerprint);
     }
     bool ConfirmRemoval(const QStringList&) override { return false; }
 
