@@ -6,6 +6,12 @@
 #                               openbox; sets DISPLAY, x_pid and wm_pid
 #   stop_x                      ends both (call it from the EXIT trap)
 #   wait_window TITLE [SECONDS] prints the id of the visible window titled so
+#   wait_gone WINDOW            waits until that window is no longer shown
+#   wait_message TEXT SECONDS   with message_log naming the program's log (and
+#                               QT_LOGGING_RULES="sorabi.message.info=true"):
+#                               waits for a message box or prompt saying TEXT,
+#                               sets box (its window) and last_message
+#   answer TEXT SECONDS KEY…    wait_message, then the keys, then wait_gone
 #   activate WINDOW             raises and focuses a window
 #   prime_keyboard              see below; once, before the first typing
 #   key KEY…, type_text TEXT    keys and text, at a pace the program keeps up with
@@ -26,7 +32,8 @@ start_x() {
     number_file=$(mktemp)
     # The server picks a free display itself and names it once it accepts
     # connections: no race with another server starting at the same time.
-    Xvfb -displayfd 3 -screen 0 "$1" -nolisten tcp 3>"$number_file" >/dev/null 2>&1 &
+    # No auto-repeat: a key held down by a slow, busy machine would type twice.
+    Xvfb -displayfd 3 -screen 0 "$1" -nolisten tcp -r -ardelay 60000 3>"$number_file" >/dev/null 2>&1 &
     x_pid=$!
     for _ in $(seq 100); do
         [ -s "$number_file" ] && break
@@ -61,6 +68,37 @@ wait_window() { # title, seconds
         sleep 0.1
     done
     return 1
+}
+
+wait_gone() { # window
+    for _ in $(seq 100); do
+        xdotool search --onlyvisible --name '.*' 2>/dev/null | grep -qx "$1" || return 0
+        sleep 0.1
+    done
+    fail "window $1 stayed open"
+}
+
+# What the program said since the last message waited for.
+message_seen=0
+new_messages() { tail -c +$((message_seen + 1)) "$message_log"; }
+
+wait_message() { # text, seconds
+    for _ in $(seq $(($2 * 10))); do
+        new_messages | grep -qF -- "$1" && break
+        sleep 0.1
+    done
+    new_messages | grep -qF -- "$1" || fail "no message saying \"$1\"; the program said: $(new_messages)"
+    last_message=$(new_messages)
+    message_seen=$(stat -c %s "$message_log")
+    box=$(wait_window "Sorabi" 10) || fail "no window for \"$1\""
+    activate "$box"
+}
+
+answer() { # text, seconds, keys…
+    wait_message "$1" "$2"
+    shift 2
+    key "$@"
+    wait_gone "$box"
 }
 
 activate() {

@@ -49,6 +49,35 @@ constexpr int kClientWidth = 797;
 constexpr int kClientHeight = 655;
 constexpr int kStatusHeight = 29;
 
+// Qt's own file dialog speaks Japanese like the rest of the program,
+// whatever the system's language, for as long as this lives; made before the
+// dialog, which takes its texts when it is made. (Qt's Japanese texts for
+// the whole program lost the first key typed into the settings window.)
+class QtTextsInJapanese
+{
+public:
+    QtTextsInJapanese()
+    {
+        if (m_texts.load(QLocale(QLocale::Japanese, QLocale::Japan), u"qtbase"_s, u"_"_s,
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+            QCoreApplication::installTranslator(&m_texts);
+    }
+
+private:
+    // Leaves the application when destroyed.
+    QTranslator m_texts;
+};
+
+// The dialog shown modally, or answered by a test.
+std::optional<QString> runFileDialog(QFileDialog& dialog)
+{
+    if (fileDialogRunner())
+        return fileDialogRunner()(dialog);
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+        return dialog.selectedFiles().first();
+    return std::nullopt;
+}
+
 QWidget* filledBox(QWidget* parent, const QString& name, const QRect& geometry, const QColor& color)
 {
     auto* box = new QWidget(parent);
@@ -359,15 +388,7 @@ QString frmMain::DialogStartFolder()
 
 void frmMain::cmdView_Click()
 {
-    // Qt's own file dialog speaks Japanese like the rest of the program,
-    // whatever the system's language, for as long as it is open. (Qt's
-    // Japanese texts for the whole program lost the first key typed into
-    // the settings window.)
-    QTranslator qtTexts;
-    if (qtTexts.load(QLocale(QLocale::Japanese, QLocale::Japan), u"qtbase"_s, u"_"_s,
-                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QCoreApplication::installTranslator(&qtTexts);
-
+    const QtTextsInJapanese japanese;
     QFileDialog dialog(this, u"商品データCSVファイルを指定してください。"_s);
     dialog.setObjectName(u"CommonDialog1"_s);
     dialog.setFileMode(QFileDialog::ExistingFile);
@@ -376,14 +397,7 @@ void frmMain::cmdView_Click()
     dialog.setOption(QFileDialog::ReadOnly, false);
     dialog.setDirectory(DialogStartFolder());
     dialog.selectFile(u"article.csv"_s);
-
-    std::optional<QString> chosen;
-    if (fileDialogRunner()) {
-        chosen = fileDialogRunner()(dialog);
-    } else if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
-        chosen = dialog.selectedFiles().first();
-    }
-    if (chosen)
+    if (const std::optional<QString> chosen = runFileDialog(dialog))
         m_txtCsvPath->setText(QDir::toNativeSeparators(*chosen));
 }
 
@@ -419,11 +433,39 @@ void frmMain::mnuFileUpload_Click()
                      MessageIcon::Exclamation);
         return;
     }
-    if (MsgBox::Show(this, u"出力フォルダ「%1」をアップロードしますか？"_s.arg(
-                               QDir::toNativeSeparators(folder)),
-                     MessageIcon::Question, MsgBox::Buttons::YesNo)
-        != MsgBox::Answer::Yes)
-        return;
+    // The newest pages are what is usually meant; 参照 picks another folder,
+    // and the question comes again with it, so the user always confirms
+    // the folder that goes up.
+    for (;;) {
+        const MsgBox::Answer answer = MsgBox::Show(
+            this,
+            u"次のフォルダのページをアップロードしますか？\n\n%1\n\n"
+            "別のフォルダを選ぶときは「参照...」を押してください。"_s.arg(
+                QDir::toNativeSeparators(folder)),
+            MessageIcon::Question, MsgBox::Buttons::YesNoBrowse);
+        if (answer == MsgBox::Answer::Yes)
+            break;
+        if (answer != MsgBox::Answer::Browse)
+            return;
+        const QtTextsInJapanese japanese;
+        QFileDialog dialog(this, u"アップロードするフォルダを選んでください。"_s);
+        dialog.setObjectName(u"dlgUploadFolder"_s);
+        dialog.setFileMode(QFileDialog::Directory);
+        dialog.setOption(QFileDialog::ShowDirsOnly);
+        dialog.setDirectory(m_dataFolder.Path());
+        const std::optional<QString> chosen = runFileDialog(dialog);
+        if (!chosen)
+            continue;
+        if (!UploadFlow::HasPages(*chosen)) {
+            MsgBox::Show(this,
+                         u"フォルダ「%1」には、アップロードするページ（.html ファイル）がありません。\n"
+                         "「作成」でできた、日時の名前のフォルダを選んでください。"_s.arg(
+                             QDir::toNativeSeparators(*chosen)),
+                         MessageIcon::Exclamation);
+            continue;
+        }
+        folder = *chosen;
+    }
     UploadFlow::Upload(this, clsOption::DefaultIniPath(), folder);
 #endif
 }

@@ -40,8 +40,9 @@ public:
     DataFolder& Folder() { return m_dataFolder; }
     const DataFolder& Folder() const { return m_dataFolder; }
 
-    // How the CSV file dialog is shown: by default modally. Tests answer it:
-    // a path to choose it, nothing to cancel.
+    // How the file dialogs (the CSV file, the folder to upload) are shown:
+    // by default modally. Tests answer them: a path to choose, nothing to
+    // cancel.
     using FileDialogRunner = std::function<std::optional<QString>(QFileDialog& dialog)>;
     static void SetFileDialogRunner(FileDialogRunner runner);
     // Where the file dialog opens.

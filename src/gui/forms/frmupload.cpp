@@ -5,6 +5,7 @@
 #include "upload/passwordstore.h"
 #include "upload/uploadrun.h"
 #include "widgets/artwork.h"
+#include "widgets/entertab.h"
 #include "widgets/msgbox.h"
 
 #include <QComboBox>
@@ -42,17 +43,7 @@ public:
     void Progress(int, int, qint64) override {}
     bool TrustKey(KeyQuestion question, const QString& server, const QString& fingerprint) override
     {
-        if (question == KeyQuestion::ChangedHostKey)
-            return false;
-        return MsgBox::Show(m_parent,
-                            u"サーバー %1 の%2は、まだ信頼されていません。\n\nフィンガープリント:\n%3\n\n"
-                            "サーバーの管理者が示すフィンガープリントと同じなら、「はい」で信頼します。"_s
-                                .arg(server,
-                                     question == KeyQuestion::NewHostKey ? u"ホスト鍵"_s
-                                                                         : u"証明書"_s,
-                                     fingerprint),
-                            MessageIcon::Question, MsgBox::Buttons::YesNo)
-               == MsgBox::Answer::Yes;
+        return UploadFlow::AskTrust(m_parent, question, server, fingerprint);
     }
     bool ConfirmRemoval(const QStringList&) override { return false; }
 
@@ -122,9 +113,15 @@ void frmUpload::CreateControls()
     m_cmdTest->setObjectName(u"cmdTest"_s);
     m_cmdSave = new QPushButton(u"保存"_s, this);
     m_cmdSave->setObjectName(u"cmdSave"_s);
-    m_cmdSave->setDefault(true);
     m_cmdCancel = new QPushButton(u"キャンセル"_s, this);
     m_cmdCancel->setObjectName(u"cmdCancel"_s);
+    // As in the site settings, Enter moves on to the next field: it must not
+    // save a half-typed destination, so no button takes it as a click.
+    for (QPushButton* button : {m_cmdTest, m_cmdSave, m_cmdCancel}) {
+        button->setAutoDefault(false);
+        button->setDefault(false);
+    }
+    InstallEnterAsTab(this, [this] { focusNextChild(); });
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_cmdTest);
     buttons->addStretch();
@@ -176,6 +173,10 @@ void frmUpload::cboProtocol_Changed(int index)
         m_cboProtocol->setCurrentIndex(m_protocolIndex);
         return;
     }
+    // A port that was the old protocol's usual one follows the protocol.
+    if (m_txtPort->text().trimmed()
+        == QString::number(UploadDestination::DefaultPort(Protocols[m_protocolIndex])))
+        m_txtPort->clear();
     m_protocolIndex = index;
     m_txtPort->setPlaceholderText(QString::number(UploadDestination::DefaultPort(Protocols[index])));
 }

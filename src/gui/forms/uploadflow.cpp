@@ -78,32 +78,7 @@ public:
 
     bool TrustKey(KeyQuestion question, const QString& server, const QString& fingerprint) override
     {
-        QString text;
-        switch (question) {
-        case KeyQuestion::NewCertificate:
-            text = u"サーバー %1 の証明書は、信頼できる認証局の署名がありません。\n\n"
-                   "フィンガープリント（SHA-256）:\n%2\n\n"
-                   "サーバーの管理者が示すフィンガープリントと同じなら、「はい」でこの証明書を信頼して接続します。"
-                   "次回からは確かめません。"_s;
-            break;
-        case KeyQuestion::ChangedCertificate:
-            text = u"サーバー %1 の証明書が、以前に信頼したものから変わっています。\n\n"
-                   "新しいフィンガープリント（SHA-256）:\n%2\n\n"
-                   "証明書の更新をサーバーの管理者に確かめた場合だけ、「はい」で新しい証明書を信頼してください。"_s;
-            break;
-        case KeyQuestion::NewHostKey:
-            text = u"サーバー %1 に初めて接続します。\n\n"
-                   "ホスト鍵のフィンガープリント:\n%2\n\n"
-                   "サーバーの管理者が示すフィンガープリントと同じなら、「はい」でこのホスト鍵を信頼して接続します。"
-                   "次回からは確かめません。"_s;
-            break;
-        case KeyQuestion::ChangedHostKey:
-            // Refused outright; the failure message says why.
-            return false;
-        }
-        return MsgBox::Show(m_parent, text.arg(server, fingerprint), MessageIcon::Question,
-                            MsgBox::Buttons::YesNo)
-               == MsgBox::Answer::Yes;
+        return UploadFlow::AskTrust(m_parent, question, server, fingerprint);
     }
 
     bool ConfirmRemoval(const QStringList& names) override
@@ -164,12 +139,18 @@ std::optional<QString> AskPassword(QWidget* parent, const QString& prompt)
 {
     if (passwordPrompt())
         return passwordPrompt()(prompt);
-    bool ok = false;
-    const QString password = QInputDialog::getText(parent, u"Sorabi"_s, prompt,
-                                                   QLineEdit::Password, QString(), &ok);
-    if (!ok)
+    qCInfo(lcMessage).noquote() << prompt;
+    QInputDialog dialog(parent);
+    dialog.setObjectName(u"dlgPassword"_s);
+    dialog.setWindowTitle(u"Sorabi"_s);
+    dialog.setLabelText(prompt);
+    dialog.setTextEchoMode(QLineEdit::Password);
+    // Qt's own texts would be English here.
+    dialog.setOkButtonText(u"OK"_s);
+    dialog.setCancelButtonText(u"キャンセル"_s);
+    if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
-    return password;
+    return dialog.textValue();
 }
 
 QString NewestOutputFolder(const QString& dataFolder)
@@ -178,6 +159,42 @@ QString NewestOutputFolder(const QString& dataFolder)
     QStringList names = QDir(dataFolder).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
     names = names.filter(stamp);
     return names.isEmpty() ? QString() : QDir(dataFolder).filePath(names.last());
+}
+
+bool AskTrust(QWidget* parent, UploadUi::KeyQuestion question, const QString& server,
+              const QString& fingerprint)
+{
+    QString text;
+    switch (question) {
+    case UploadUi::KeyQuestion::NewCertificate:
+        text = u"サーバー %1 の証明書は、信頼できる認証局の署名がありません。\n\n"
+               "フィンガープリント（SHA-256）:\n%2\n\n"
+               "サーバーの管理者が示すフィンガープリントと同じなら、「はい」でこの証明書を信頼して接続します。"
+               "次回からは確かめません。"_s;
+        break;
+    case UploadUi::KeyQuestion::ChangedCertificate:
+        text = u"サーバー %1 の証明書が、以前に信頼したものから変わっています。\n\n"
+               "新しいフィンガープリント（SHA-256）:\n%2\n\n"
+               "証明書の更新をサーバーの管理者に確かめた場合だけ、「はい」で新しい証明書を信頼してください。"_s;
+        break;
+    case UploadUi::KeyQuestion::NewHostKey:
+        text = u"サーバー %1 に初めて接続します。\n\n"
+               "ホスト鍵のフィンガープリント:\n%2\n\n"
+               "サーバーの管理者が示すフィンガープリントと同じなら、「はい」でこのホスト鍵を信頼して接続します。"
+               "次回からは確かめません。"_s;
+        break;
+    case UploadUi::KeyQuestion::ChangedHostKey:
+        // Refused outright; the failure message says why.
+        return false;
+    }
+    return MsgBox::Show(parent, text.arg(server, fingerprint), MessageIcon::Question,
+                        MsgBox::Buttons::YesNo)
+           == MsgBox::Answer::Yes;
+}
+
+bool HasPages(const QString& folder)
+{
+    return !QDir(folder).entryList({u"*.html"_s}, QDir::Files).isEmpty();
 }
 
 void Upload(QWidget* parent, const QString& iniPath, const QString& folder)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "upload/uploadrun.h"
+
 #include <QString>
 
 #include <functional>
@@ -23,6 +25,15 @@ void RequestStop();
 
 // The newest output folder ("yyyymmddhhmmss") in `dataFolder`, or nothing.
 QString NewestOutputFolder(const QString& dataFolder);
+// Whether `folder` holds pages (.html files) to upload: a folder the user
+// picks must, so that not just any folder goes to the web space.
+bool HasPages(const QString& folder);
+
+// Whether to trust a server's certificate or host key, asked with its
+// fingerprint; a changed host key is refused without asking. The upload
+// and "接続テスト" ask alike.
+bool AskTrust(QWidget* parent, UploadUi::KeyQuestion question, const QString& server,
+              const QString& fingerprint);
 
 // Asks for the password when the credential store has none. Tests answer
 // instead: a password, or nothing to cancel.

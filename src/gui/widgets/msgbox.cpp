@@ -5,6 +5,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+Q_LOGGING_CATEGORY(lcMessage, "sorabi.message", QtWarningMsg)
+
 namespace MsgBox {
 
 namespace {
@@ -38,18 +40,26 @@ Answer Show(QWidget* parent, const QString& text, MessageIcon icon, Buttons butt
 {
     if (handler())
         return handler()(text, icon, buttons);
+    qCInfo(lcMessage).noquote() << text;
 
     QMessageBox box(toIcon(icon), AppInfo::Title(), text, QMessageBox::NoButton, parent);
     box.setObjectName(QStringLiteral("msgBox"));
-    if (buttons == Buttons::YesNo) {
+    if (buttons != Buttons::Ok) {
         QPushButton* yes = box.addButton(QStringLiteral("はい(&Y)"), QMessageBox::YesRole);
+        QPushButton* browse = nullptr;
+        if (buttons == Buttons::YesNoBrowse) {
+            browse = box.addButton(QStringLiteral("参照(&B)..."), QMessageBox::ActionRole);
+            browse->setObjectName(QStringLiteral("cmdBrowse"));
+        }
         QPushButton* no = box.addButton(QStringLiteral("いいえ(&N)"), QMessageBox::NoRole);
         yes->setObjectName(QStringLiteral("cmdYes"));
         no->setObjectName(QStringLiteral("cmdNo"));
         box.setDefaultButton(no);
         box.setEscapeButton(no);
         box.exec();
-        return box.clickedButton() == yes ? Answer::Yes : Answer::No;
+        if (box.clickedButton() == yes)
+            return Answer::Yes;
+        return browse && box.clickedButton() == browse ? Answer::Browse : Answer::No;
     }
     QPushButton* ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
     ok->setObjectName(QStringLiteral("cmdOK"));

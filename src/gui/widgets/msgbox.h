@@ -2,6 +2,7 @@
 
 #include "generation/runui.h"
 
+#include <QLoggingCategory>
 #include <QString>
 
 #include <functional>
@@ -12,10 +13,12 @@ class QWidget;
 // fixed icons. Tests install a handler that answers instead of a person.
 namespace MsgBox {
 
-enum class Buttons { Ok, YesNo };
-enum class Answer { Ok, Yes, No };
+// YesNoBrowse adds "参照(&B)...", for a question about a folder that the
+// user may want to pick instead.
+enum class Buttons { Ok, YesNo, YesNoBrowse };
+enum class Answer { Ok, Yes, No, Browse };
 
-// For YesNo, No is the default button.
+// For YesNo and YesNoBrowse, No is the default button.
 Answer Show(QWidget* parent, const QString& text, MessageIcon icon, Buttons buttons = Buttons::Ok);
 
 using Handler = std::function<Answer(const QString& text, MessageIcon icon, Buttons buttons)>;
@@ -23,3 +26,8 @@ using Handler = std::function<Answer(const QString& text, MessageIcon icon, Butt
 void SetHandler(Handler handler);
 
 } // namespace MsgBox
+
+// Every message shown is also logged here at info level, off unless turned
+// on (QT_LOGGING_RULES="sorabi.message.info=true"): what a script driving
+// the program reads instead of the screen.
+Q_DECLARE_LOGGING_CATEGORY(lcMessage)

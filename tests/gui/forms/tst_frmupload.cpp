@@ -11,6 +11,7 @@
 #include "widgettest.h"
 
 #include <QComboBox>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
@@ -98,6 +99,91 @@ private slots:
         QVERIFY(m_box->texts().first().contains(u"暗号化されず"_s));
         QCOMPARE(protocol->currentIndex(), selected);
         QCOMPARE(control<QLineEdit>(&window, "txtPort")->placeholderText(), u"21"_s);
+    }
+
+    void portFollowsProtocol_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("after");
+        QTest::newRow("usual port follows") << u"21"_s << QString();
+        QTest::newRow("own port stays") << u"2121"_s << u"2121"_s;
+    }
+    void portFollowsProtocol()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, after);
+        frmUpload window(m_dir.filePath(u"port.ini"_s));
+        auto* port = control<QLineEdit>(&window, "txtPort");
+        port->setText(typed);
+        control<QComboBox>(&window, "cboProtocol")->setCurrentIndex(1); // SFTP
+        QCOMPARE(port->text(), after);
+        QCOMPARE(port->placeholderText(), u"22"_s);
+    }
+
+    // Enter moves on, as in the site settings: it never saves half a destination.
+    void enterMovesOn()
+    {
+        const auto window = shownWindow<frmUpload>(m_dir.filePath(u"enter.ini"_s));
+        window->activateWindow();
+        auto* host = control<QLineEdit>(window.get(), "txtHost");
+        host->setFocus();
+        host->setText(u"example.jp"_s);
+        QTest::keyClick(host, Qt::Key_Return);
+        QVERIFY(window->isVisible());
+        QVERIFY(m_box->shown.isEmpty());
+        QTRY_COMPARE(QApplication::focusWidget(), control<QLineEdit>(window.get(), "txtPort"));
+    }
+
+    // 参照 in the question picks another folder, in a folder dialog that
+    // starts in the data folder; the question comes again with the folder
+    // that would go up.
+    void otherFolderPicked_data()
+    {
+        QTest::addColumn<QString>("picked"); // in the data folder; empty: cancelled
+        QTest::addColumn<QString>("asked");
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("older output folder") << u"20250101000000"_s << u"20250101000000"_s << false;
+        QTest::newRow("folder without pages") << u"notes"_s << u"20260102030405"_s << true;
+        QTest::newRow("dialog cancelled") << QString() << u"20260102030405"_s << false;
+    }
+    void otherFolderPicked()
+    {
+        QFETCH(QString, picked);
+        QFETCH(QString, asked);
+        QFETCH(bool, refused);
+        const QString data = m_dir.filePath(u"pick"_s);
+        for (const char* file : {"20260102030405/A1.html", "20250101000000/B1.html", "notes/a.txt"}) {
+            const QString path = data + u'/' + QString::fromLatin1(file);
+            QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+            QVERIFY(TestUtil::writeFile(path, file));
+        }
+        QString startedIn;
+        QFileDialog::FileMode mode = QFileDialog::AnyFile;
+        frmMain::SetFileDialogRunner([&](QFileDialog& dialog) -> std::optional<QString> {
+            startedIn = dialog.directory().absolutePath();
+            mode = dialog.fileMode();
+            if (picked.isEmpty())
+                return std::nullopt;
+            return data + u'/' + picked;
+        });
+        m_box->answers = {MsgBox::Answer::Browse};
+        if (refused)
+            m_box->answers.append(MsgBox::Answer::Ok);
+        m_box->answers.append(MsgBox::Answer::No);
+
+        frmMain window;
+        window.Folder().SetProgramFolder(data);
+        window.findChild<QAction*>(u"mnuFileUpload"_s)->trigger();
+        frmMain::SetFileDialogRunner({});
+
+        QCOMPARE(startedIn, QDir(data).absolutePath());
+        QCOMPARE(mode, QFileDialog::Directory);
+        const QStringList messages = m_box->texts();
+        QCOMPARE(messages.size(), refused ? 3 : 2);
+        QCOMPARE(m_box->shown.first().buttons, MsgBox::Buttons::YesNoBrowse);
+        QVERIFY(messages.first().contains(u"20260102030405"_s));
+        QCOMPARE(messages[1].contains(u"ページ（.html ファイル）がありません"_s), refused);
+        QVERIFY(messages.last().contains(QDir::toNativeSeparators(data + u'/' + asked)));
     }
 
     // F6 sends the newest output folder, asking about the host key once.
