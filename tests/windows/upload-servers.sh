@@ -112,6 +112,8 @@ servers_stop() {
     for pid in "${servers_pids[@]}"; do
         pkill -KILL -P "$pid" 2>/dev/null || true
         kill -KILL "$pid" 2>/dev/null || true
+        # Reaped here, so that the shell does not report them killed.
+        { wait "$pid"; } 2>/dev/null || true
     done
     servers_pids=()
     [ -n "${server_user:-}" ] && userdel "$server_user" 2>/dev/null || true
