@@ -1,11 +1,13 @@
 # Sourced by check.sh after desktop.sh and upload.sh: the desktop program's
 # upload, in the portable folder that desktop.sh filled, worked with xdotool.
-#   1. アップロード設定... shows the destination read from option.ini;
+#   1. アップロード設定... shows the destination read from option.ini; the
+#      password typed there is saved into the Credential Manager (QtKeychain);
 #   2. FTPS to a server whose certificate changed: F6, the folder question,
-#      the password (Wine's credential store holds none), the question about
-#      the certificate, answered no: nothing is sent;
-#   3. plain FTP: F6, the folder question, the password, the completion
-#      message; the server holds the output folder byte for byte.
+#      no password asked (it comes from the Credential Manager), the question
+#      about the certificate, answered no: nothing is sent;
+#   3. plain FTP: F6, the folder question, the password asked (none stored
+#      for that destination), the completion message; the server holds the
+#      output folder byte for byte.
 # FTPS and SFTP transfers themselves are out of Wine's reach (upload.sh).
 # Screenshots: upload-*.png in $shots.
 
@@ -22,16 +24,6 @@ upload_settings "$portable" ftps "$ftps_port" desktop-ftps
 desktop_pid=$!
 main=$(wait_window "$title" 30) || fail "desktop upload: no main window"
 sleep 1
-
-# 1. The settings window, filled from option.ini.
-focus_window "$main"
-key alt+o; key Down; key Return
-upload_window=$(wait_window "アップロード設定" 10) || fail "no アップロード設定 window"
-sleep 0.5
-shot "$shots/upload-1-settings.png"
-focus_window "$upload_window"
-key Escape
-window_gone "アップロード設定" 10 || fail "アップロード設定 did not close"
 
 # The next message box or password prompt (all titled Sorabi); then gone,
 # though the next one may follow at once.
@@ -66,11 +58,23 @@ password() {
     box_gone "$box"
 }
 
+# 1. The settings window, filled from option.ini.
+focus_window "$main"
+key alt+o; key Down; key Return
+upload_window=$(wait_window "アップロード設定" 10) || fail "no アップロード設定 window"
+sleep 0.5
+focus_window "$upload_window"
+key Tab; key Tab; key Tab; key Tab           # to パスワード
+type_text "$server_password"
+shot "$shots/upload-1-settings.png"
+key Return                                   # 保存
+answer Return upload-1-saved.png             # 保存しました。
+window_gone "アップロード設定" 10 || fail "アップロード設定 did not close"
+
 # 2. FTPS, certificate changed: refused, nothing sent.
 focus_window "$main"
 key F6
 answer alt+y upload-2-folder.png             # 出力フォルダ「…」をアップロードしますか？
-password
 answer alt+n upload-3-certificate.png        # the certificate changed: not trusted
 answer Return upload-4-refused.png           # the refusal
 [ -z "$(ls -A "$server_home/desktop-ftps" 2>/dev/null)" ] || fail "desktop: pages sent to an untrusted server"
@@ -89,5 +93,6 @@ focus_window "$main"
 key alt+f; key x
 for _ in $(seq 100); do kill -0 "$desktop_pid" 2>/dev/null || break; sleep 0.1; done
 kill -0 "$desktop_pid" 2>/dev/null && fail "the program did not end"
-pass "desktop upload: settings window, F6 to FTPS with a changed certificate refused," \
+pass "desktop upload: settings window saved the password in the Credential Manager, F6 to FTPS" \
+    "with it and a changed certificate refused," \
     "F6 to FTP: $(find "$upload_folder" -type f | wc -l) pages identical on the server (screenshots upload-*.png)"
