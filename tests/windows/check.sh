@@ -8,7 +8,9 @@
 #      (stress.sh), pages byte for byte those of the Linux sorabi-batch, with
 #      the same exit status and the same messages, in code page 932 with CR LF
 #      when redirected; Japanese on a console is readable (screenshot);
-#   4. the desktop program worked with xdotool (desktop.sh), portable;
+#   4. sorabi-batch.exe upload to a local FTPS and SFTP server (upload.sh);
+#      the desktop program worked with xdotool (desktop.sh), portable, and
+#      its upload (desktop-upload.sh);
 #   5. the installer, silently: installed, the program keeps its data in
 #      %USERPROFILE%\Sorabi and says so; uninstalled, the data stays.
 # Screenshots go to WIN_BUILD/shots.
@@ -26,6 +28,7 @@ source "$here/wine-env.sh"
 
 work=$(mktemp -d)
 cleanup() {
+    declare -F servers_stop >/dev/null && servers_stop
     wine_stop
     rm -rf "$work"
 }
@@ -123,5 +126,7 @@ iconv -f UTF-8 -t CP932 "$work/linux-usage.txt" | sed 's/$/\r/' | cmp -s - "$wor
 pass "usage error: exit status 2, message in code page 932"
 
 source "$here/console.sh"
+source "$here/upload.sh"
 source "$here/desktop.sh"
+source "$here/desktop-upload.sh"
 source "$here/installer.sh"

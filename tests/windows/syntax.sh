@@ -18,7 +18,8 @@ for module in QtCore QtGui QtWidgets QtNetwork; do
 done
 
 # Two at a time; each failure names its file and first errors. Files that need
-# libcurl or QtKeychain wait for those libraries in the Windows build.
+# libcurl or QtKeychain are left to scripts/windows, which has those libraries
+# for Windows (scripts/windows-libs) and compiles them with warnings as errors.
 export cxx src
 find "$src" -name '*.cpp' ! -name '*_posix.cpp' | sort \
     | grep -v -x -F -f <(grep -rlE '^#include <(curl|qt6keychain)/' "$src" || true) | xargs -P 2 -I{} bash -c '

@@ -9,6 +9,7 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <mutex>
 
 using namespace Qt::StringLiterals;
@@ -134,6 +135,9 @@ RemoteSession::RemoteSession(const Settings& settings)
         if (m_settings.trustedFingerprint.isEmpty()) {
             curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 1L);
             curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 2L);
+            // Windows' TLS refuses a certificate whose revocation list it
+            // cannot reach; a revoked one it still refuses. (Others ignore this.)
+            curl_easy_setopt(c, CURLOPT_SSL_OPTIONS, long(CURLSSLOPT_REVOKE_BEST_EFFORT));
         } else {
             // The certificate the user trusted, and no other, whoever signed it.
             curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 0L);
@@ -276,9 +280,10 @@ bool RemoteSession::perform(bool listing)
 
 void RemoteSession::probeCertificate()
 {
-    // A second connection that stops right after the TLS handshake, before
-    // any name or password is sent, only to read the certificate: the pin
-    // it asks for matches no key.
+    // A second connection, checked against nothing, only to read the
+    // certificate. It sets no pin: Windows' TLS hands libcurl the
+    // certificates only after a pin matched. Instead it ends as soon as the
+    // certificates are there, before any password is sent.
     CURL* c = curl_easy_init();
     if (!c)
         return;
@@ -291,20 +296,46 @@ void RemoteSession::probeCertificate()
     curl_easy_setopt(c, CURLOPT_USE_SSL, long(CURLUSESSL_ALL));
     curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 0L);
     curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 0L);
-    curl_easy_setopt(c, CURLOPT_PINNEDPUBLICKEY,
-                     "sha256//AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA=");
     curl_easy_setopt(c, CURLOPT_CERTINFO, 1L);
+    curl_easy_setopt(c, CURLOPT_CONNECT_ONLY, 1L);
+    curl_easy_setopt(c, CURLOPT_NOBODY, 1L);
+    curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(c, CURLOPT_XFERINFODATA, c);
+    curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION,
+                     +[](void* handle, curl_off_t, curl_off_t, curl_off_t, curl_off_t) -> int {
+                         curl_certinfo* info = nullptr;
+                         return curl_easy_getinfo(static_cast<CURL*>(handle), CURLINFO_CERTINFO, &info)
+                                        == CURLE_OK
+                                    && info && info->num_of_certs > 0;
+                     });
     curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, long(m_settings.timeoutSeconds));
     curl_easy_setopt(c, CURLOPT_SERVER_RESPONSE_TIMEOUT, long(m_settings.timeoutSeconds));
     curl_easy_perform(c);
     curl_certinfo* info = nullptr;
-    if (curl_easy_getinfo(c, CURLINFO_CERTINFO, &info) == CURLE_OK && info && info->num_of_certs > 0) {
-        for (curl_slist* field = info->certinfo[0]; field; field = field->next) {
-            const QByteArray text(field->data);
-            if (!text.startsWith("Cert:"))
-                continue;
-            const QSslCertificate certificate(text.mid(5), QSsl::Pem);
-            if (!certificate.isNull())
+    if (curl_easy_getinfo(c, CURLINFO_CERTINFO, &info) == CURLE_OK && info) {
+        // The server's own certificate is the one that signed none of the
+        // others: Windows' TLS lists the chain in no fixed order.
+        struct Seen { QByteArray subject, issuer, pem; };
+        QList<Seen> chain;
+        for (int i = 0; i < info->num_of_certs; ++i) {
+            Seen seen;
+            for (curl_slist* field = info->certinfo[i]; field; field = field->next) {
+                const QByteArray text(field->data);
+                if (text.startsWith("Subject:"))
+                    seen.subject = text.mid(8);
+                else if (text.startsWith("Issuer:"))
+                    seen.issuer = text.mid(7);
+                else if (text.startsWith("Cert:"))
+                    seen.pem = text.mid(5);
+            }
+            chain.append(seen);
+        }
+        for (int i = 0; i < chain.size() && m_seenFingerprint.isEmpty(); ++i) {
+            const bool signsAnother = std::any_of(chain.cbegin(), chain.cend(), [&](const Seen& other) {
+                return &other != &chain.at(i) && other.issuer == chain.at(i).subject;
+            });
+            const QSslCertificate certificate(chain.at(i).pem, QSsl::Pem);
+            if (!signsAnother && !certificate.isNull())
                 m_seenFingerprint = KeyFingerprint(certificate.publicKey().toDer());
         }
     }
