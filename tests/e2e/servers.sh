@@ -1,7 +1,7 @@
 # A real FTPS server (vsftpd) and SFTP server (OpenSSH) on 127.0.0.1, as
 # tests/common/uploadservers.h starts them for the unit tests: a throwaway
 # account, a self-signed certificate, a generated host key. Needs root.
-# Sourced by tests/e2e/upload.sh and scripts/screenshots.
+# Sourced by tests/e2e/upload.sh, scripts/screenshots and the Windows checks.
 #
 #   servers_missing     prints what this machine lacks for them, if anything
 #   start_servers DIR [FTPS_PORT SFTP_PORT]
@@ -10,6 +10,11 @@
 #                       not exist yet); sets srv_user, srv_password, srv_home,
 #                       ftps_port, sftp_port, ftps_fingerprint,
 #                       sftp_fingerprint (SHA256:…, as OpenSSH prints it)
+#                       With srv_rsa_key=1 the SSH server has an RSA host key
+#                       beside the Ed25519 one and sftp_fingerprint is the
+#                       RSA key's (Windows' cryptography has no Ed25519);
+#                       with srv_plain_ftp=1 a second vsftpd without TLS
+#                       listens on ftp_port.
 #   stop_servers        ends both and removes the account (from the EXIT trap)
 
 srv_pids=()
@@ -57,6 +62,12 @@ start_servers() {
         | openssl pkey -pubin -outform DER | openssl dgst -sha256 -binary | base64 | tr -d '=')
     ssh-keygen -q -t ed25519 -N '' -f "$dir/hostkey"
     sftp_fingerprint=$(ssh-keygen -l -E sha256 -f "$dir/hostkey.pub" | cut -d ' ' -f 2)
+    local rsa_key=
+    if [ -n "${srv_rsa_key:-}" ]; then
+        ssh-keygen -q -t rsa -b 3072 -N '' -f "$dir/hostkey-rsa"
+        sftp_fingerprint=$(ssh-keygen -l -E sha256 -f "$dir/hostkey-rsa.pub" | cut -d ' ' -f 2)
+        rsa_key="HostKey $dir/hostkey-rsa"
+    fi
 
     ftps_port=${2:-$(_free_port)}
     sftp_port=${3:-$(_free_port)}
@@ -96,6 +107,7 @@ CONF
 ListenAddress 127.0.0.1
 Port $sftp_port
 HostKey $dir/hostkey
+$rsa_key
 PidFile none
 UsePAM no
 PasswordAuthentication yes
@@ -117,6 +129,16 @@ CONF
     /usr/sbin/sshd -D -e -f "$dir/sshd_config" >"$dir/sshd.log" 2>&1 &
     srv_pids+=($!)
     disown
+    if [ -n "${srv_plain_ftp:-}" ]; then
+        ftp_port=$(_free_port)
+        sed -e "s/^listen_port=.*/listen_port=$ftp_port/" -e '/^\(ssl_\|rsa_\|force_\)/d' \
+            -e "s|^vsftpd_log_file=.*|vsftpd_log_file=$dir/vsftpd-plain-protocol.log|" \
+            "$dir/vsftpd.conf" >"$dir/vsftpd-plain.conf"
+        /usr/sbin/vsftpd "$dir/vsftpd-plain.conf" >"$dir/vsftpd-plain.log" 2>&1 &
+        srv_pids+=($!)
+        disown
+        _wait_port "$ftp_port" || { echo "vsftpd (FTP) did not start: $(cat "$dir/vsftpd-plain.log")" >&2; return 1; }
+    fi
     _wait_port "$ftps_port" || { echo "vsftpd did not start: $(cat "$dir/vsftpd.log")" >&2; return 1; }
     _wait_port "$sftp_port" || { echo "sshd did not start: $(cat "$dir/sshd.log")" >&2; return 1; }
 }
@@ -132,14 +154,6 @@ stop_servers() {
     local pid
     for pid in "${srv_pids[@]}"; do _kill_tree "$pid"; done
     srv_pids=()
-
-servers_missing() {
-    [ "$(id -u)" -eq 0 ] || { echo "root (for the throwaway account)"; return; }
-    local tool
-    for tool in /usr/sbin/vsftpd /usr/sbin/sshd openssl ssh-keygen useradd chpasswd userdel python3 ps; do
-        command -v "$tool" >/dev/null || { echo "$tool"; return; }
-    done
-}
     [ -n "${srv_account_made:-}" ] && { sleep 0.2; userdel "$srv_user" 2>/dev/null || true; }
     srv_account_made=
     return 0
