@@ -71,9 +71,12 @@ bool writable(QByteArrayView name, bool section)
     return name.front() != ';' && name.front() != '[' && !name.contains('=');
 }
 
-// Line contents, breaks left out (CR LF, LF and CR each end a line).
+// Line contents, breaks left out (CR LF, LF and CR each end a line); the
+// end-of-file marks (Ctrl-Z) at the end are no line.
 std::vector<QByteArrayView> lines(QByteArrayView file)
 {
+    while (file.endsWith('\x1A'))
+        file.chop(1);
     std::vector<QByteArrayView> out;
     qsizetype start = 0;
     for (qsizetype i = 0; i < file.size(); ++i) {

@@ -285,6 +285,13 @@ QByteArray SetIniValueInBytes(QByteArrayView file, QByteArrayView section, QByte
         out.append(file.first(3));
         file = file.sliced(3);
     }
+    // So do end-of-file marks at the end: before them, a new line would
+    // make them part of the last value.
+    qsizetype end = file.size();
+    while (end > 0 && file[end - 1] == '\x1A')
+        --end;
+    const QByteArrayView marks = file.sliced(end);
+    file = file.first(end);
     out.reserve(file.size() + sectionName.size() + keyName.size() + newValue.size() + 8);
     const SectionSpan span = findSection(file, sectionName);
     if (!span.found) {
@@ -293,7 +300,7 @@ QByteArray SetIniValueInBytes(QByteArrayView file, QByteArrayView section, QByte
             out.append("\r\n");
         out.append('[').append(sectionName).append("]\r\n");
         out.append(keyName).append('=').append(newValue).append("\r\n");
-        return out;
+        return out.append(marks);
     }
 
     Line line;
@@ -303,7 +310,7 @@ QByteArray SetIniValueInBytes(QByteArrayView file, QByteArrayView section, QByte
         out.append(file.first(line.start));
         out.append(parsed.name).append('=').append(newValue);
         out.append(file.sliced(line.end));
-        return out;
+        return out.append(marks);
     }
 
     // A new key goes before the blank lines that part this section from the next.
@@ -313,7 +320,7 @@ QByteArray SetIniValueInBytes(QByteArrayView file, QByteArrayView section, QByte
         out.append("\r\n");
     out.append(keyName).append('=').append(newValue).append("\r\n");
     out.append(file.sliced(after.next));
-    return out;
+    return out.append(marks);
 }
 
 bool WriteFileAtomically(const QString& filePath, const QByteArray& bytes)

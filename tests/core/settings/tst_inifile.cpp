@@ -152,6 +152,27 @@ private slots:
                  QStringList{u"keep.ini"_s});
     }
 
+    // The end-of-file mark stays last, so it never joins the last value.
+    void setIniValueKeepsEndMarkLast_data()
+    {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QByteArray>("section");
+        QTest::addColumn<QByteArray>("after");
+        QTest::newRow("new section") << "[A]\r\nK=\x1A"_ba << "B"_ba << "[A]\r\nK=\r\n[B]\r\nKEY=v\r\n\x1A"_ba;
+        QTest::newRow("new key") << "[A]\r\nK=1\x1A\x1A"_ba << "A"_ba << "[A]\r\nK=1\r\nKEY=v\r\n\x1A\x1A"_ba;
+        QTest::newRow("replaced key") << "[A]\r\nKEY=1\x1A"_ba << "A"_ba << "[A]\r\nKEY=v\x1A"_ba;
+    }
+    void setIniValueKeepsEndMarkLast()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(QByteArray, section);
+        QFETCH(QByteArray, after);
+        const QByteArray written = basIniFile::SetIniValueInBytes(before, section, "KEY", "v");
+        QCOMPARE(written, after);
+        QCOMPARE(basIniFile::GetIniValueFromBytes(written, "A", "K"),
+                 basIniFile::GetIniValueFromBytes(before, "A", "K"));
+    }
+
     void readOddFiles_data()
     {
         QTest::addColumn<QByteArray>("bytes");
