@@ -257,6 +257,7 @@ RunResult CreatePages(RunUi& ui, const RunOptions& options)
     const QString total = QString::number(n);
     const QString folderPrefix = folder + u'/';
     FilledPage page;
+    PendingPage next;
     // The line of every page name so far; the ID in a message about a
     // repeated name is read again from that line, rather than kept for all.
     QHash<QString, int> pageLines;
@@ -303,12 +304,18 @@ RunResult CreatePages(RunUi& ui, const RunOptions& options)
             return result;
         }
         pageLines.insert(PageNameKey(page.fileName), i);
-        QByteArray encoded =
-            lines.encoding() == TextEncoding::Utf8
-                ? TextCodec::EncodeShiftJis(QString::fromUtf8(page.text),
-                                            TextCodec::Unmappable::CharacterReference)
-                : std::move(page.text);
-        writer.Write({folderPrefix + page.fileName, std::move(encoded), i + 1, page.articleId});
+        // Filled in place of a written page's buffers, which the next line
+        // then fills in turn.
+        next.path.resize(0);
+        next.path.append(folderPrefix).append(page.fileName);
+        if (lines.encoding() == TextEncoding::Utf8)
+            next.bytes = TextCodec::EncodeShiftJis(QString::fromUtf8(page.text),
+                                                   TextCodec::Unmappable::CharacterReference);
+        else
+            std::swap(next.bytes, page.text);
+        next.lineNumber = i + 1;
+        next.articleId = page.articleId;
+        writer.Write(next);
     }
     if (writeFailed())
         return result;

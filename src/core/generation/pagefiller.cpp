@@ -137,7 +137,7 @@ bool PageFiller::prepare(QByteArrayView line, TextEncoding encoding, const Optio
     const QList<QByteArrayView>& row = prepared.row;
     page.articleId = row.isEmpty() ? QString() : TextCodec::Decode(row[0], encoding);
     page.fileName = page.articleId + u".html"_s;
-    page.text.clear();
+    page.text.resize(0); // keeps the memory: the next page is filled into it
 
     if (row.size() < MinFieldCount) {
         failure = u"項目の数が足りません。1 行に %1 個以上の項目が必要ですが、この行は %2 個です。"_s

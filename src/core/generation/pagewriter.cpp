@@ -2,21 +2,22 @@
 
 #include "base/clstextfile.h"
 
+#include <array>
 #include <atomic>
 #include <condition_variable>
-#include <deque>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 namespace {
 
 // Enough for the writer never to wait for the filler, even when waking the
 // filler takes a while (on a virtual machine, a tenth of a millisecond); few
 // enough to add half a megabyte at most to a run's memory. A full queue makes
-// the filler wait until most of it is written, so that the threads wake each
+// the filler wait until part of it is written, so that the threads wake each
 // other once for many pages rather than for every page.
 constexpr size_t MaxQueued = 24;
-constexpr size_t ResumeFilling = 8;
+constexpr size_t ResumeFilling = 12;
 
 } // namespace
 
@@ -25,8 +26,12 @@ struct PageWriter::State
     std::mutex mutex;
     std::condition_variable writerWakes;
     std::condition_variable fillerWakes;
-    std::deque<PendingPage> queue;
-    bool busy = false;  // the writer holds a page taken from the queue
+    // A ring: pages [taken, queued) wait for the writer; the others hold
+    // buffers of written pages, handed back to the filler for reuse.
+    std::array<PendingPage, MaxQueued> ring;
+    size_t taken = 0;  // counts, not indexes: the slot is the count modulo the size
+    size_t queued = 0;
+    bool busy = false; // the writer is writing slot `taken`
     bool closing = false;
     bool writerWaiting = false;
     bool fillerWaiting = false;
@@ -36,30 +41,33 @@ struct PageWriter::State
     clsTextFile file; // touched by the writer only, until it has stopped
     std::thread thread;
 
+    size_t waiting() const { return queued - taken; }
+
     void run()
     {
         std::unique_lock lock(mutex);
         for (;;) {
             writerWaiting = true;
-            writerWakes.wait(lock, [this] { return closing || !queue.empty(); });
+            writerWakes.wait(lock, [this] { return closing || waiting() > 0; });
             writerWaiting = false;
-            if (queue.empty())
+            if (waiting() == 0)
                 return;
-            PendingPage page = std::move(queue.front());
-            queue.pop_front();
+            // The filler does not touch this slot until `taken` has passed it.
+            const PendingPage& page = ring[taken % MaxQueued];
             busy = true;
             lock.unlock();
             const bool ok = file.CreateAndWriteBytes(page.path, page.bytes);
             lock.lock();
             busy = false;
             if (ok) {
+                ++taken;
                 ++written;
             } else {
-                failedPage = std::move(page);
+                failedPage = page;
                 failed = true;
-                queue.clear(); // nothing after a failed page is written
+                taken = queued; // nothing after a failed page is written
             }
-            if (fillerWaiting && (failed || queue.size() <= ResumeFilling))
+            if (fillerWaiting && (failed || waiting() <= ResumeFilling))
                 fillerWakes.notify_one();
         }
     }
@@ -80,17 +88,18 @@ PageWriter::~PageWriter()
     d->thread.join();
 }
 
-void PageWriter::Write(PendingPage page)
+void PageWriter::Write(PendingPage& page)
 {
     std::unique_lock lock(d->mutex);
-    if (d->queue.size() >= MaxQueued) {
+    if (d->waiting() >= MaxQueued) {
         d->fillerWaiting = true;
-        d->fillerWakes.wait(lock, [this] { return d->failed || d->queue.size() <= ResumeFilling; });
+        d->fillerWakes.wait(lock, [this] { return d->failed || d->waiting() <= ResumeFilling; });
         d->fillerWaiting = false;
     }
     if (d->failed)
         return;
-    d->queue.push_back(std::move(page));
+    std::swap(d->ring[d->queued % MaxQueued], page);
+    ++d->queued;
     if (d->writerWaiting)
         d->writerWakes.notify_one();
 }
@@ -99,7 +108,7 @@ bool PageWriter::Drain()
 {
     std::unique_lock lock(d->mutex);
     d->fillerWaiting = true;
-    d->fillerWakes.wait(lock, [this] { return d->queue.empty() && !d->busy; });
+    d->fillerWakes.wait(lock, [this] { return d->waiting() == 0 && !d->busy; });
     d->fillerWaiting = false;
     return !d->failed;
 }

@@ -26,9 +26,12 @@ public:
     PageWriter(const PageWriter&) = delete;
     PageWriter& operator=(const PageWriter&) = delete;
 
-    // Hands a page over; waits while a few pages are still queued. Ignored
-    // once a page has failed.
-    void Write(PendingPage page);
+    // Takes the page over and gives back, in `page`, the buffers of a page
+    // written earlier, so that filling the next one reuses their memory
+    // rather than allocating anew (and every buffer is freed by the thread
+    // that allocated it). Waits while a few pages are still queued. Takes
+    // nothing once a page has failed.
+    void Write(PendingPage& page);
     // Waits until every page handed over is written or one has failed;
     // false when one has failed.
     bool Drain();

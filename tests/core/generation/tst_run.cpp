@@ -437,6 +437,28 @@ private slots:
         QVERIFY(page.contains(title));
     }
 
+    // The writer hands page buffers back for reuse: long and short pages in
+    // turn, over many more pages than it queues, must each be whole and only
+    // their own.
+    void pagesOfChangingSizeStayWhole()
+    {
+        QByteArrayList lines;
+        for (int i = 10; i < 70; ++i)
+            lines.append(product(u"S%1"_s.arg(i), QString(i % 3 ? 2 : 4000, u'長') + u"名%1"_s.arg(i)));
+        writeCsv(lines);
+        RecordingUi ui;
+        QCOMPARE(CreatePages(ui, options()).outcome, RunOutcome::Completed);
+        QMap<bool, qsizetype> sizes;
+        for (int i = 10; i < 70; ++i) {
+            const QByteArray page = TestUtil::readFile(outputFolder() + u"/S%1.html"_s.arg(i));
+            QVERIFY(page.endsWith("</html>\r\n\r\n"));
+            QVERIFY(page.contains(TextCodec::EncodeShiftJis(u"名%1"_s.arg(i))));
+            const qsizetype size = sizes.value(i % 3 != 0, page.size());
+            QCOMPARE(page.size(), size);
+            sizes.insert(i % 3 != 0, size);
+        }
+    }
+
     void completionCanNameTheFolder()
     {
         writeCsv({product(u"R"_s)});
