@@ -6,7 +6,7 @@
 #include "consoleui.h"
 #include "generation/generationrun.h"
 #include "settings/clsoption.h"
-#ifdef SORABI_HAVE_UPLOAD
+#if defined(SORABI_BATCH_UPLOAD) && !defined(SORABI_UPLOAD_HELPER)
 #include "uploadcommand.h"
 #endif
 
@@ -15,7 +15,9 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 using namespace Qt::StringLiterals;
 
@@ -39,7 +41,7 @@ QString helpText()
              "引数:\n"
              "  CSVファイル        商品CSVファイル（Shift_JIS または UTF-8）。\n\n"
              "終了コード: 0 完了、1 失敗、2 指定の誤り、130 中断。\n"_s
-#ifdef SORABI_HAVE_UPLOAD
+#ifdef SORABI_BATCH_UPLOAD
            + u"\nページをサーバーへ送るには: sorabi-batch upload フォルダ（詳しくは sorabi-batch upload --help）\n"_s
 #endif
         ;
@@ -98,10 +100,24 @@ int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(u"sorabi-batch"_s);
-#ifdef SORABI_HAVE_UPLOAD
+#ifdef SORABI_BATCH_UPLOAD
     // "sorabi-batch upload FOLDER" sends pages; a CSV file called "upload" is "./upload".
-    if (argc > 1 && QByteArrayView(argv[1]) == "upload")
+    if (argc > 1 && QByteArrayView(argv[1]) == "upload") {
+#ifdef SORABI_UPLOAD_HELPER
+        const QString helper = QCoreApplication::applicationDirPath() + u"/"_s + QStringLiteral(SORABI_UPLOAD_HELPER);
+        Platform::ReplaceProcess(helper, argv);
+        const int error = errno;
+        const QString why = error == ENOENT   ? u"ファイルがありません"_s
+                            : error == EACCES ? u"実行を許されていません"_s
+                                              : QString::fromLocal8Bit(std::strerror(error));
+        Platform::Print(stderr, u"sorabi-batch: アップロードを行うプログラム「%1」を起動できませんでした（%2）。"
+                                "Sorabi をインストールし直してください。\n"_s
+                                    .arg(QDir::toNativeSeparators(QDir::cleanPath(helper)), why));
+        return Failed;
+#else
         return RunUploadCommand(QCoreApplication::arguments());
+#endif
+    }
 #endif
 
     QCommandLineParser parser;

@@ -95,6 +95,21 @@ private slots:
         QVERIFY2(o.err.contains(u"SORABI_UPLOAD_PASSWORD"_s), qPrintable(o.err));
     }
 
+    // sorabi-batch starts the upload as a program of its own; where that is
+    // missing, it says so and what to do rather than failing unexplained.
+    void missingUploadProgram()
+    {
+#ifdef Q_OS_WIN
+        QSKIP("the upload is inside sorabi-batch.exe");
+#endif
+        const QString alone = m_work.filePath(u"alone/bin/sorabi-batch"_s);
+        QVERIFY(QDir().mkpath(QFileInfo(alone).path()));
+        QVERIFY(QFile::copy(batchProgram(), alone));
+        const ProgramResult o = runProgram(alone, {u"upload"_s, m_pages}, m_work.path());
+        QCOMPARE(o.exitCode, 1);
+        QVERIFY2(o.err.contains(u"インストールし直して"_s), qPrintable(o.err));
+    }
+
     void endToEnd_data()
     {
         QTest::addColumn<QByteArray>("protocol");

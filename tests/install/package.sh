@@ -55,7 +55,7 @@ done
 dpkg-deb -c "$deb" | awk '{print $6}' | sed 's|^\./||' | grep -v '/$' | sort >"$work/files"
 prefix=$(sed -n 's|/bin/sorabi-batch$||p' "$work/files")
 [ -n "$prefix" ] || fail "no sorabi-batch in the package"
-expected=("$prefix/bin/sorabi" "$prefix/bin/sorabi-batch"
+expected=("$prefix/bin/sorabi" "$prefix/bin/sorabi-batch" "$prefix/libexec/sorabi/sorabi-upload"
     "$prefix/share/applications/sorabi.desktop"
     "$prefix/share/man/man1/sorabi-batch.1.gz"
     "$prefix/share/doc/sorabi/guide-ja.md")
@@ -75,11 +75,14 @@ dpkg-deb -c "$deb" | awk '$2 != "root/root" {bad=1; print} END {exit bad}' \
 root=$work/root
 dpkg -x "$deb" "$root"
 bin=$root/$prefix/bin
-for program in sorabi sorabi-batch; do
-    [ -x "$bin/$program" ] || fail "$program is not executable"
-    ! readelf -d "$bin/$program" | grep -qE 'RPATH|RUNPATH' || fail "$program carries a library path"
-    ! ldd "$bin/$program" | grep -q 'not found' || fail "$program misses libraries: $(ldd "$bin/$program")"
+for program in "$bin/sorabi" "$bin/sorabi-batch" "$root/$prefix/libexec/sorabi/sorabi-upload"; do
+    [ -x "$program" ] || fail "$program is not executable"
+    ! readelf -d "$program" | grep -qE 'RPATH|RUNPATH' || fail "$program carries a library path"
+    ! ldd "$program" | grep -q 'not found' || fail "$program misses libraries: $(ldd "$program")"
 done
+# Making pages does not load the upload's libraries; "upload" finds its program.
+! ldd "$bin/sorabi-batch" | grep -q libcurl || fail "sorabi-batch loads libcurl at every start"
+"$bin/sorabi-batch" upload --help | grep -q -- '--dry-run' || fail "the installed sorabi-batch upload did not start"
 unset LD_LIBRARY_PATH
 version=$("$bin/sorabi-batch" --version)
 [ "$version" = "Sorabi Ver. $expected_version" ] || fail "sorabi-batch --version said: $version"

@@ -41,6 +41,13 @@ bool IsInInstallersFolder(const QString& folder);
 // must be named (or Qt told to draw elsewhere); Windows always has one.
 bool HasDisplay();
 
+#ifndef Q_OS_WIN
+// Runs the program in place of this process: the same terminal, signals and
+// exit status; argv[0] is passed as given. Returns only when the program
+// could not be started: then errno says why.
+void ReplaceProcess(const QString& program, char* argv[]);
+#endif
+
 // A page that reaches the file size limit must fail with a message as on a
 // full disk, not end the program half-way (POSIX sends a signal for it).
 void IgnoreFileSizeSignal();

@@ -48,6 +48,11 @@ bool IsInInstallersFolder(const QString&)
     return false;
 }
 
+void ReplaceProcess(const QString& program, char* argv[])
+{
+    ::execv(QFile::encodeName(program).constData(), argv);
+}
+
 bool HasDisplay()
 {
     for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
