@@ -11,13 +11,18 @@
 
 namespace {
 
-// Enough for the writer never to wait for the filler, even when waking the
-// filler takes a while (on a virtual machine, a tenth of a millisecond); few
-// enough to add half a megabyte at most to a run's memory. A full queue makes
-// the filler wait until part of it is written, so that the threads wake each
-// other once for many pages rather than for every page.
-constexpr size_t MaxQueued = 24;
-constexpr size_t ResumeFilling = 12;
+// Waking the other thread is what a queue costs: on a virtual machine it
+// takes the waker some 20 µs, as much as writing a page. So the filler waits
+// only when the queue is full, and is woken when most of it is written: once
+// for about a hundred pages of the usual size. Large pages fill it by size
+// first, so that it holds a few megabytes at most.
+constexpr size_t MaxQueued = 128;
+constexpr size_t ResumeFilling = 32;
+constexpr qsizetype MaxQueuedBytes = qsizetype(4) << 20;
+constexpr qsizetype ResumeFillingBytes = qsizetype(1) << 20;
+// A buffer handed back is kept for the next page only up to this size, so
+// that a few huge pages do not stay in memory for the rest of the run.
+constexpr qsizetype MaxKeptBuffer = qsizetype(128) << 10;
 
 } // namespace
 
@@ -31,6 +36,7 @@ struct PageWriter::State
     std::array<PendingPage, MaxQueued> ring;
     size_t taken = 0;  // counts, not indexes: the slot is the count modulo the size
     size_t queued = 0;
+    qsizetype queuedBytes = 0; // of the pages not yet written
     bool busy = false; // the writer is writing slot `taken`
     bool closing = false;
     bool writerWaiting = false;
@@ -42,6 +48,8 @@ struct PageWriter::State
     std::thread thread;
 
     size_t waiting() const { return queued - taken; }
+    bool full() const { return waiting() >= MaxQueued || queuedBytes >= MaxQueuedBytes; }
+    bool roomAgain() const { return waiting() <= ResumeFilling && queuedBytes <= ResumeFillingBytes; }
 
     void run()
     {
@@ -62,12 +70,14 @@ struct PageWriter::State
             if (ok) {
                 ++taken;
                 ++written;
+                queuedBytes -= page.bytes.size();
             } else {
                 failedPage = page;
                 failed = true;
                 taken = queued; // nothing after a failed page is written
+                queuedBytes = 0;
             }
-            if (fillerWaiting && (failed || waiting() <= ResumeFilling))
+            if (fillerWaiting && (failed || roomAgain()))
                 fillerWakes.notify_one();
         }
     }
@@ -91,17 +101,21 @@ PageWriter::~PageWriter()
 void PageWriter::Write(PendingPage& page)
 {
     std::unique_lock lock(d->mutex);
-    if (d->waiting() >= MaxQueued) {
+    if (d->full()) {
         d->fillerWaiting = true;
-        d->fillerWakes.wait(lock, [this] { return d->failed || d->waiting() <= ResumeFilling; });
+        d->fillerWakes.wait(lock, [this] { return d->failed || d->roomAgain(); });
         d->fillerWaiting = false;
     }
     if (d->failed)
         return;
+    d->queuedBytes += page.bytes.size();
     std::swap(d->ring[d->queued % MaxQueued], page);
     ++d->queued;
     if (d->writerWaiting)
         d->writerWakes.notify_one();
+    lock.unlock();
+    if (page.bytes.capacity() > MaxKeptBuffer)
+        page.bytes = QByteArray();
 }
 
 bool PageWriter::Drain()

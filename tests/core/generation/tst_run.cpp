@@ -437,19 +437,19 @@ private slots:
         QVERIFY(page.contains(title));
     }
 
-    // The writer hands page buffers back for reuse: long and short pages in
-    // turn, over many more pages than it queues, must each be whole and only
-    // their own.
+    // The writer hands page buffers back for reuse, and queues pages up to a
+    // size: short pages and pages of a few hundred KB in turn, over more
+    // pages than it queues, must each be whole and only their own.
     void pagesOfChangingSizeStayWhole()
     {
         QByteArrayList lines;
-        for (int i = 10; i < 70; ++i)
-            lines.append(product(u"S%1"_s.arg(i), QString(i % 3 ? 2 : 4000, u'長') + u"名%1"_s.arg(i)));
+        for (int i = 100; i < 400; ++i)
+            lines.append(product(u"S%1"_s.arg(i), QString(i % 3 ? 2 : 40000, u'長') + u"名%1"_s.arg(i)));
         writeCsv(lines);
         RecordingUi ui;
         QCOMPARE(CreatePages(ui, options()).outcome, RunOutcome::Completed);
         QMap<bool, qsizetype> sizes;
-        for (int i = 10; i < 70; ++i) {
+        for (int i = 100; i < 400; ++i) {
             const QByteArray page = TestUtil::readFile(outputFolder() + u"/S%1.html"_s.arg(i));
             QVERIFY(page.endsWith("</html>\r\n\r\n"));
             QVERIFY(page.contains(TextCodec::EncodeShiftJis(u"名%1"_s.arg(i))));
