@@ -291,7 +291,8 @@ RunResult CreatePages(RunUi& ui, const RunOptions& options)
         }
         // A second page of the same name would be appended to the first
         // one's file, and the product would be missing from the site.
-        const auto earlier = pageLines.constFind(PageNameKey(page.fileName));
+        QString key = PageNameKey(page.fileName);
+        const auto earlier = pageLines.constFind(key);
         if (earlier != pageLines.constEnd()) {
             if (writeFailed())
                 return result;
@@ -303,7 +304,7 @@ RunResult CreatePages(RunUi& ui, const RunOptions& options)
             result.outcome = RunOutcome::LineFailed;
             return result;
         }
-        pageLines.insert(PageNameKey(page.fileName), i);
+        pageLines.insert(std::move(key), i);
         // Filled in place of a written page's buffers, which the next line
         // then fills in turn.
         next.path.resize(0);
