@@ -6,14 +6,7 @@
 set -euo pipefail
 source "$(dirname "$0")/harness.sh"
 
-main_title="Sorabi Ver. ${SORABI_VERSION:?SORABI_VERSION must name the version the program shows}"
-binary=$(realpath "$1")
-examples=$(realpath "$2")
-shots=${3:-$(mktemp -d)}
-mkdir -p "$shots"
-failure_shot=$shots/failure.png
-
-work=$(mktemp -d)
+take_arguments "$@"
 cleanup() {
     [ -n "${app_pid:-}" ] && kill "$app_pid" 2>/dev/null || true
     stop_x

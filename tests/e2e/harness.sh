@@ -1,5 +1,5 @@
 # A virtual X server with a window manager, and a user's hands through
-# xdotool: sourced by tests/e2e/desktop.sh and scripts/screenshots.
+# xdotool: sourced by tests/e2e/desktop.sh, tests/e2e/upload.sh and scripts/screenshots.
 # Needs Xvfb and xdotool; openbox if present; ImageMagick for the pictures.
 #
 #   start_x GEOMETRY            an X server of its own (e.g. 1280x1024x24), then
@@ -18,6 +18,20 @@
 #   shot_root FILE, shot_window WINDOW FILE   pictures (PNG)
 #   fail MESSAGE                says so and exits; with failure_shot set, takes
 #                               a picture of the screen into that file first
+#   take_arguments SORABI_BINARY EXAMPLES_DIR [SCREENSHOT_DIR]
+#                               the end-to-end tests' arguments: sets binary,
+#                               examples, shots, failure_shot, work (a new
+#                               folder) and main_title (from SORABI_VERSION)
+
+take_arguments() {
+    main_title="Sorabi Ver. ${SORABI_VERSION:?SORABI_VERSION must name the version the program shows}"
+    binary=$(realpath "$1")
+    examples=$(realpath "$2")
+    shots=${3:-$(mktemp -d)}
+    mkdir -p "$shots"
+    failure_shot=$shots/failure.png
+    work=$(mktemp -d)
+}
 
 fail() {
     echo "FAIL: $*" >&2

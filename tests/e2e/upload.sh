@@ -14,14 +14,7 @@ source "$(dirname "$0")/servers.sh"
 missing=$(servers_missing)
 [ -z "$missing" ] || { echo "SKIP: needs $missing (scripts/deps installs the servers)"; exit 77; }
 
-main_title="Sorabi Ver. ${SORABI_VERSION:?SORABI_VERSION must name the version the program shows}"
-binary=$(realpath "$1")
-examples=$(realpath "$2")
-shots=${3:-$(mktemp -d)}
-mkdir -p "$shots"
-failure_shot=$shots/failure.png
-
-work=$(mktemp -d)
+take_arguments "$@"
 servers=$(mktemp -d)
 cleanup() {
     # What the program and the servers said, for a failure.
