@@ -114,9 +114,7 @@ bool findPassword(const UploadDestination& d, QString* password, QString* failur
         return true;
     }
     QString storeFailure;
-    if (PasswordStore::Read(PasswordStore::EntryName(UploadDestination::ProtocolName(d.protocol),
-                                                     d.user, d.ServerKey()),
-                            password, &storeFailure))
+    if (PasswordStore::Read(d.CredentialEntry(), password, &storeFailure))
         return true;
     if (ReadPasswordFromTerminal(u"%1@%2 のパスワード: "_s.arg(d.user, d.host), password))
         return true;
@@ -178,13 +176,13 @@ int RunUploadCommand(const QStringList& arguments)
         print(stderr, u"sorabi-batch: "_s + failure + u'\n');
         return Failed;
     }
-    if (options.destination.host.isEmpty()) {
+    if (!options.destination.HasHost()) {
         print(stderr, u"sorabi-batch: %1 の [UPLOAD] にアップロード先（HOST）がありません。\n"_s.arg(
                           QDir::toNativeSeparators(settingsPath)));
         return Failed;
     }
     options.localFolder = positional.at(1);
-    options.stateFolder = QFileInfo(settingsPath).absoluteDir().filePath(u"upload"_s);
+    options.stateFolder = UploadDestination::StateFolder(settingsPath);
     options.dryRun = parser.isSet(dryRunOption);
     Platform::InstallInterruptHandler();
     if (!findPassword(options.destination, &options.password, &failure)) {

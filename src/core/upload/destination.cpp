@@ -3,22 +3,54 @@
 #include "base/textcodec.h"
 #include "settings/basinifile.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 using namespace Qt::StringLiterals;
 
 namespace {
 const QString Section = u"UPLOAD"_s;
 } // namespace
 
-QString UploadDestination::Key() const
+QString UploadDestination::UrlHost() const
 {
-    return ProtocolName(protocol) + u"://"_s + user + u'@' + ServerKey() + u'/' + folder;
+    return host.contains(u':') ? u'[' + host + u']' : host;
 }
 
-QString UploadDestination::ServerKey() const
+QString UploadDestination::HostAndPort() const
 {
-    // A numeric IPv6 address keeps its own colons apart from the port's.
-    const QString name = host.contains(u':') ? u'[' + host + u']' : host;
-    return name.toLower() + u':' + QString::number(EffectivePort());
+    return UrlHost() + u':' + QString::number(EffectivePort());
+}
+
+QString UploadDestination::ServerId() const
+{
+    return HostAndPort().toLower();
+}
+
+QString UploadDestination::CredentialEntry() const
+{
+    return ProtocolName(protocol) + u"://"_s + user + u'@' + ServerId();
+}
+
+QString UploadDestination::Identity() const
+{
+    return CredentialEntry() + u'/' + folder;
+}
+
+std::optional<int> UploadDestination::ParsePort(const QString& text)
+{
+    if (text.isEmpty())
+        return 0;
+    bool ok = false;
+    const int port = text.toInt(&ok);
+    if (!ok || port < 1 || port > 65535)
+        return std::nullopt;
+    return port;
+}
+
+QString UploadDestination::StateFolder(const QString& iniPath)
+{
+    return QFileInfo(iniPath).absoluteDir().filePath(u"upload"_s);
 }
 
 int UploadDestination::DefaultPort(UploadProtocol protocol)
@@ -65,16 +97,13 @@ bool UploadDestination::Load(const QString& iniPath, UploadDestination* destinat
     d.protocol = *protocol;
     d.host = basIniFile::GetIniValue(Section, u"HOST"_s, iniPath);
     const QString portText = basIniFile::GetIniValue(Section, u"PORT"_s, iniPath);
-    if (!portText.isEmpty()) {
-        bool ok = false;
-        const int port = portText.toInt(&ok);
-        if (!ok || port < 1 || port > 65535) {
-            *failure = u"option.ini の [UPLOAD] の PORT「%1」はポート番号ではありません（1～65535）。"_s
-                           .arg(portText);
-            return false;
-        }
-        d.port = port;
+    const std::optional<int> port = ParsePort(portText);
+    if (!port) {
+        *failure = u"option.ini の [UPLOAD] の PORT「%1」はポート番号ではありません（1～65535）。"_s
+                       .arg(portText);
+        return false;
     }
+    d.port = *port;
     d.user = basIniFile::GetIniValue(Section, u"USER"_s, iniPath);
     d.folder = basIniFile::GetIniValue(Section, u"FOLDER"_s, iniPath);
     *destination = d;

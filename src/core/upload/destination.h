@@ -17,13 +17,30 @@ struct UploadDestination
     QString folder; // relative to the login folder, or absolute with a leading "/"
 
     int EffectivePort() const { return port > 0 ? port : DefaultPort(protocol); }
-    // "ftps://user@host:990/folder": names the destination in the manifest,
-    // the trusted keys and the credential store. Never holds the password.
-    QString Key() const;
-    // "host:port", as the trusted keys remember a server.
-    QString ServerKey() const;
+
+    // Whether a server is named at all (blanks are no name). Every front end
+    // refuses a destination without one before asking for a password.
+    bool HasHost() const { return !host.trimmed().isEmpty(); }
+    // The host as a URL writes it: a numeric IPv6 address in brackets, so
+    // that its colons stay apart from the port's.
+    QString UrlHost() const;
+    // "host:port" (IPv6 "[::1]:22"), as the user is shown the server.
+    QString HostAndPort() const;
+    // "host:port" in lower case, as the trusted keys remember a server.
+    QString ServerId() const;
+    // "ftps://user@host:990": the password's entry in the credential store.
+    QString CredentialEntry() const;
+    // "ftps://user@host:990/folder": names the destination's manifest.
+    // Never holds the password.
+    QString Identity() const;
 
     static int DefaultPort(UploadProtocol protocol);
+    // What a port field or PORT may hold: empty (0, the protocol's usual
+    // port) or a number 1–65535. Nothing for anything else. The caller trims.
+    static std::optional<int> ParsePort(const QString& text);
+    // The folder "upload" beside the settings file, where the manifests and
+    // the trusted keys are kept.
+    static QString StateFolder(const QString& iniPath);
     // "ftps", "sftp", "ftp", as stored under PROTOCOL.
     static QString ProtocolName(UploadProtocol protocol);
     static std::optional<UploadProtocol> ParseProtocol(const QString& name);

@@ -45,11 +45,6 @@ bool IsBuiltIn()
 #endif
 }
 
-QString EntryName(const QString& protocol, const QString& user, const QString& serverKey)
-{
-    return protocol + u"://"_s + user + u'@' + serverKey;
-}
-
 bool Read(const QString& entry, QString* password, QString* failure)
 {
 #ifdef SORABI_HAVE_KEYCHAIN

@@ -8,8 +8,7 @@ namespace PasswordStore {
 
 // Whether this build has a credential store at all.
 bool IsBuiltIn();
-// The name a password is kept under: protocol, user, host and port.
-QString EntryName(const QString& protocol, const QString& user, const QString& serverKey);
+// Entries are named by UploadDestination::CredentialEntry.
 // False, with the reason in Japanese, when nothing is stored or no store is reachable.
 bool Read(const QString& entry, QString* password, QString* failure);
 bool Write(const QString& entry, const QString& password, QString* failure);

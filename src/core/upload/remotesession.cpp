@@ -161,8 +161,7 @@ QString RemoteSession::folderUrl() const
 {
     const UploadDestination& d = m_settings.destination;
     QString url = (isSftp(d) ? u"sftp://"_s : u"ftp://"_s)
-                  + (d.host.contains(u':') ? u'[' + d.host + u']' : d.host) + u':'
-                  + QString::number(d.EffectivePort()) + u'/';
+                  + d.HostAndPort() + u'/';
     const bool absolute = d.folder.startsWith(u'/');
     // FTP paths are relative to the login folder unless they begin with an
     // encoded "/"; SFTP paths are absolute unless they begin with "~/".
@@ -288,8 +287,7 @@ void RemoteSession::probeCertificate()
     if (!c)
         return;
     const UploadDestination& d = m_settings.destination;
-    const QByteArray url = (u"ftp://"_s + (d.host.contains(u':') ? u'[' + d.host + u']' : d.host)
-                            + u':' + QString::number(d.EffectivePort()) + u'/').toUtf8();
+    const QByteArray url = (u"ftp://"_s + d.HostAndPort() + u'/').toUtf8();
     curl_easy_setopt(c, CURLOPT_URL, url.constData());
     curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "ftp");

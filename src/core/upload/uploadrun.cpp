@@ -28,15 +28,10 @@ struct LocalPage
     qint64 size = 0;
 };
 
-QString serverText(const UploadDestination& d)
-{
-    return d.host + u':' + QString::number(d.EffectivePort());
-}
-
 QString failureText(Failure failure, const UploadDestination& d, const QString& detail,
                     const QString& fingerprint, const QString& file)
 {
-    const QString server = serverText(d);
+    const QString server = d.HostAndPort();
     switch (failure) {
     case Failure::HostNotFound:
         return u"サーバー「%1」が見つかりません。ホスト名を確かめてください。"_s.arg(d.host);
@@ -148,7 +143,7 @@ public:
     bool connect(QByteArray* listing)
     {
         const UploadDestination& d = m_options.destination;
-        if (d.host.trimmed().isEmpty())
+        if (!d.HasHost())
             return fail(u"アップロード先のサーバー（ホスト名）が設定されていません。"_s);
         // The folder's parts go into server commands as the page names do.
         for (const QString& part : d.folder.split(u'/', Qt::SkipEmptyParts)) {
@@ -158,7 +153,7 @@ public:
         const bool sftp = d.protocol == UploadProtocol::Sftp;
         const QString kind = sftp ? u"ssh"_s : u"tls"_s;
         QString trusted = d.protocol == UploadProtocol::Ftp ? QString()
-                                                            : m_trusted.Find(kind, d.ServerKey());
+                                                            : m_trusted.Find(kind, d.ServerId());
         for (int attempt = 0;; ++attempt) {
             RemoteSession::Settings settings;
             settings.destination = d;
@@ -177,8 +172,8 @@ public:
             }
             const QString seen = m_session->SeenFingerprint();
             if (isTrustFailure(failure) && attempt == 0 && !seen.isEmpty()
-                && m_ui.TrustKey(questionFor(failure), serverText(d), seen)) {
-                m_trusted.Remember(kind, d.ServerKey(), seen);
+                && m_ui.TrustKey(questionFor(failure), d.HostAndPort(), seen)) {
+                m_trusted.Remember(kind, d.ServerId(), seen);
                 trusted = seen;
                 continue;
             }
@@ -201,7 +196,7 @@ public:
         if (!scanFolder())
             return finish();
         const QString manifestPath = UploadManifest::PathFor(m_options.stateFolder,
-                                                             m_options.destination.Key());
+                                                             m_options.destination.Identity());
         m_manifest.Load(manifestPath);
         QByteArray listing;
         if (!connect(&listing))

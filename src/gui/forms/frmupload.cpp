@@ -10,7 +10,6 @@
 
 #include <QComboBox>
 #include <QDir>
-#include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -150,10 +149,7 @@ void frmUpload::LoadValues()
     m_txtUser->setText(d.user);
     m_txtFolder->setText(d.folder);
     QString password;
-    if (!d.host.isEmpty()
-        && PasswordStore::Read(PasswordStore::EntryName(UploadDestination::ProtocolName(d.protocol),
-                                                        d.user, d.ServerKey()),
-                               &password, &failure))
+    if (d.HasHost() && PasswordStore::Read(d.CredentialEntry(), &password, &failure))
         m_txtPassword->setText(password);
 }
 
@@ -187,19 +183,15 @@ bool frmUpload::ReadDestination(UploadDestination* d)
     d->host = m_txtHost->text().trimmed();
     d->user = m_txtUser->text().trimmed();
     d->folder = m_txtFolder->text().trimmed();
-    d->port = 0;
-    const QString port = m_txtPort->text().trimmed();
-    if (!port.isEmpty()) {
-        bool ok = false;
-        d->port = port.toInt(&ok);
-        if (!ok || d->port < 1 || d->port > 65535) {
-            MsgBox::Show(this, u"ポート番号は 1～65535 の数字で入力してください（空欄なら標準のポート）。"_s,
-                         MessageIcon::Exclamation);
-            m_txtPort->setFocus();
-            return false;
-        }
+    const std::optional<int> port = UploadDestination::ParsePort(m_txtPort->text().trimmed());
+    if (!port) {
+        MsgBox::Show(this, u"ポート番号は 1～65535 の数字で入力してください（空欄なら標準のポート）。"_s,
+                     MessageIcon::Exclamation);
+        m_txtPort->setFocus();
+        return false;
     }
-    if (d->host.isEmpty()) {
+    d->port = *port;
+    if (!d->HasHost()) {
         MsgBox::Show(this, u"サーバー（ホスト名）を入力してください。"_s, MessageIcon::Exclamation);
         m_txtHost->setFocus();
         return false;
@@ -213,7 +205,7 @@ void frmUpload::cmdTest_Click()
     if (!ReadDestination(&options.destination))
         return;
     options.password = m_txtPassword->text();
-    options.stateFolder = QFileInfo(m_iniPath).absoluteDir().filePath(u"upload"_s);
+    options.stateFolder = UploadDestination::StateFolder(m_iniPath);
     options.timeoutSeconds = 15;
     setCursor(Qt::WaitCursor);
     TestUi ui(this);
@@ -239,9 +231,7 @@ void frmUpload::cmdSave_Click()
     const QString password = m_txtPassword->text();
     QString failure;
     if (!password.isEmpty()
-        && !PasswordStore::Write(PasswordStore::EntryName(UploadDestination::ProtocolName(d.protocol),
-                                                          d.user, d.ServerKey()),
-                                 password, &failure)) {
+        && !PasswordStore::Write(d.CredentialEntry(), password, &failure)) {
         MsgBox::Show(this,
                      u"パスワードは保管できませんでした。アップロードのたびに入力してください。\n（%1）"_s
                          .arg(failure),

@@ -206,15 +206,13 @@ void Upload(QWidget* parent, const QString& iniPath, const QString& folder)
         return;
     }
     const UploadDestination& d = options.destination;
-    if (d.host.trimmed().isEmpty()) {
+    if (!d.HasHost()) {
         MsgBox::Show(parent,
                      u"アップロード先が設定されていません。オプションメニューの「アップロード設定...」で設定してください。"_s,
                      MessageIcon::Exclamation);
         return;
     }
-    const QString entry = PasswordStore::EntryName(UploadDestination::ProtocolName(d.protocol),
-                                                   d.user, d.ServerKey());
-    if (!PasswordStore::Read(entry, &options.password, &failure)) {
+    if (!PasswordStore::Read(d.CredentialEntry(), &options.password, &failure)) {
         const std::optional<QString> typed = AskPassword(
             parent, u"%1@%2 のパスワード:"_s.arg(d.user, d.host));
         if (!typed)
@@ -222,7 +220,7 @@ void Upload(QWidget* parent, const QString& iniPath, const QString& folder)
         options.password = *typed;
     }
     options.localFolder = folder;
-    options.stateFolder = QFileInfo(iniPath).absoluteDir().filePath(u"upload"_s);
+    options.stateFolder = UploadDestination::StateFolder(iniPath);
 
     frmProgress progress(parent);
     progress.SetTitle(u"アップロード"_s);

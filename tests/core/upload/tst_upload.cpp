@@ -187,7 +187,7 @@ private slots:
         QVERIFY2(r.outcome == UploadOutcome::Completed, qPrintable(r.message));
         QCOMPARE(r.sent, 5);
         QVERIFY(TestUtil::folderContents(remoteFolder(o)).isEmpty());
-        QVERIFY(!QFile::exists(UploadManifest::PathFor(o.stateFolder, o.destination.Key())));
+        QVERIFY(!QFile::exists(UploadManifest::PathFor(o.stateFolder, o.destination.Identity())));
     }
 
     // Cancelled, or the server killed half-way: what the server confirmed is
@@ -299,7 +299,7 @@ private slots:
         if (problem == u"full") {
             // What did arrive is recorded, and nothing else.
             UploadManifest manifest;
-            manifest.Load(UploadManifest::PathFor(o.stateFolder, o.destination.Key()));
+            manifest.Load(UploadManifest::PathFor(o.stateFolder, o.destination.Identity()));
             QCOMPARE(manifest.entries.size(), qsizetype(r.sent));
             QVERIFY(r.sent < 12);
             return;
@@ -313,7 +313,7 @@ private slots:
             QCOMPARE(r.failed, 3);
         // Nothing is recorded as sent.
         UploadManifest manifest;
-        manifest.Load(UploadManifest::PathFor(o.stateFolder, o.destination.Key()));
+        manifest.Load(UploadManifest::PathFor(o.stateFolder, o.destination.Identity()));
         QVERIFY(manifest.entries.isEmpty());
     }
 

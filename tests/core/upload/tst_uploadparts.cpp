@@ -83,7 +83,7 @@ private slots:
         UploadDestination loaded;
         QString failure;
         QVERIFY(UploadDestination::Load(ini, &loaded, &failure));
-        QCOMPARE(loaded.Key(), d.Key());
+        QCOMPARE(loaded.Identity(), d.Identity());
         QCOMPARE(loaded.folder, d.folder);
     }
 
