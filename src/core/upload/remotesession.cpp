@@ -1,7 +1,6 @@
 #include "upload/remotesession.h"
 
-#include "upload/uploadstate.h"
-
+#include <QCryptographicHash>
 #include <QFile>
 #include <QSslCertificate>
 #include <QSslKey>
@@ -152,9 +151,28 @@ RemoteSession::RemoteSession(const Settings& settings)
 
 RemoteSession::~RemoteSession() = default;
 
+QString KeyFingerprint(QByteArrayView key)
+{
+    const QByteArray hash = QCryptographicHash::hash(key, QCryptographicHash::Sha256);
+    return u"SHA256:"_s
+           + QString::fromLatin1(hash.toBase64(QByteArray::Base64Encoding
+                                               | QByteArray::OmitTrailingEquals));
+}
+
 QString RemoteSession::TemporarySuffix()
 {
     return u".sorabi-part"_s;
+}
+
+bool RemoteSession::IsSendableName(const QString& name)
+{
+    if (name.isEmpty() || name.startsWith(u' ') || name.endsWith(u' '))
+        return false;
+    for (const QChar c : name) {
+        if (c.unicode() < 0x20 || c == u'"' || c == u'\\' || c == u'/' || c.unicode() == 0x7F)
+            return false;
+    }
+    return true;
 }
 
 QString RemoteSession::folderUrl() const

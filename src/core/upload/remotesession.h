@@ -8,6 +8,10 @@
 #include <functional>
 #include <memory>
 
+// "SHA256:" and the unpadded base64 of the key's SHA-256, as OpenSSH prints
+// it: how a session shows a server's certificate or host key.
+QString KeyFingerprint(QByteArrayView key);
+
 // One connection to the web space, kept open from one request to the next
 // (thousands of pages must not mean thousands of logins). Every request
 // either is confirmed by the server or fails with a Failure and the
@@ -69,6 +73,9 @@ public:
 
     // The suffix of names that are still being sent.
     static QString TemporarySuffix();
+    // Whether a name may go into a server command (a page, a part of the
+    // remote folder): not one the server could take for something else.
+    static bool IsSendableName(const QString& name);
 
 private:
     struct Handle;

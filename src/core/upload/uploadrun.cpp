@@ -2,6 +2,7 @@
 
 #include "upload/remotelisting.h"
 #include "upload/remotesession.h"
+#include "upload/uploadmessages.h"
 #include "upload/uploadstate.h"
 
 #include <QCryptographicHash>
@@ -27,95 +28,6 @@ struct LocalPage
     QByteArray sha256;
     qint64 size = 0;
 };
-
-QString failureText(Failure failure, const UploadDestination& d, const QString& detail,
-                    const QString& fingerprint, const QString& file)
-{
-    const QString server = d.HostAndPort();
-    switch (failure) {
-    case Failure::HostNotFound:
-        return u"サーバー「%1」が見つかりません。ホスト名を確かめてください。"_s.arg(d.host);
-    case Failure::Refused:
-        return u"サーバー %1 に接続できません。ホスト名、ポート番号、プロトコルを確かめてください。\n（%2）"_s
-            .arg(server, detail);
-    case Failure::Timeout:
-        return u"サーバー %1 から応答がありません（タイムアウト）。"_s.arg(server);
-    case Failure::Login:
-        return u"サーバー %1 にログインできませんでした。ユーザー名とパスワードを確かめてください。"_s
-            .arg(server);
-    case Failure::NoTls:
-        return u"サーバー %1 は暗号化された接続（FTPS）に対応していません。"_s.arg(server);
-    case Failure::CertificateUntrusted:
-        return u"サーバー %1 の証明書は信頼されていないため、接続を中止しました。\n"
-               "フィンガープリント: %2\n"
-               "サーバーの管理者が示すフィンガープリントと同じことを確かめてから信頼してください。"_s
-            .arg(server, fingerprint);
-    case Failure::CertificateChanged:
-        return u"サーバー %1 の証明書が、以前に信頼したものから変わっているため、接続を中止しました。\n"
-               "新しいフィンガープリント: %2\n"
-               "証明書の更新をサーバーの管理者に確かめてから信頼してください。"_s
-            .arg(server, fingerprint);
-    case Failure::HostKeyUnknown:
-        return u"サーバー %1 のホスト鍵はまだ信頼されていないため、接続を中止しました。\n"
-               "フィンガープリント: %2\n"
-               "サーバーの管理者が示すフィンガープリントと同じことを確かめてから信頼してください。"_s
-            .arg(server, fingerprint);
-    case Failure::HostKeyChanged:
-        return u"警告: サーバー %1 のホスト鍵が、以前に信頼したものから変わっています。"
-               "別のサーバーがなりすましているおそれがあるため、接続を中止しました。\n"
-               "新しいフィンガープリント: %2"_s
-            .arg(server, fingerprint);
-    case Failure::FolderMissing:
-        return u"リモートフォルダ「%1」を開けません。\n（%2）"_s.arg(d.folder, detail);
-    case Failure::AccessDenied:
-        return u"サーバーが「%1」の書き込みを拒否しました。リモートフォルダ「%2」に書き込めるか確かめてください。\n（%3）"_s
-            .arg(file, d.folder, detail);
-    case Failure::DiskFull:
-        return u"サーバーが「%1」を保存できませんでした。サーバーのディスクの空きと、契約している容量の上限を確かめてください。\n（%2）"_s
-            .arg(file, detail);
-    case Failure::ConnectionLost:
-        return u"「%1」を送っている途中で、サーバー %2 との接続が切れました。\n（%3）"_s
-            .arg(file, server, detail);
-    case Failure::Cancelled:
-        return u"アップロードを中止しました。"_s;
-    case Failure::None:
-    case Failure::Other:
-        break;
-    }
-    return u"アップロードに失敗しました。\n（%1）"_s.arg(detail);
-}
-
-bool isTrustFailure(Failure f)
-{
-    return f == Failure::CertificateUntrusted || f == Failure::CertificateChanged
-           || f == Failure::HostKeyUnknown || f == Failure::HostKeyChanged;
-}
-
-UploadUi::KeyQuestion questionFor(Failure f)
-{
-    switch (f) {
-    case Failure::CertificateChanged:
-        return UploadUi::KeyQuestion::ChangedCertificate;
-    case Failure::HostKeyUnknown:
-        return UploadUi::KeyQuestion::NewHostKey;
-    case Failure::HostKeyChanged:
-        return UploadUi::KeyQuestion::ChangedHostKey;
-    default:
-        return UploadUi::KeyQuestion::NewCertificate;
-    }
-}
-
-// A name that a server command could take for something else is not sent.
-bool isSendableName(const QString& name)
-{
-    if (name.isEmpty() || name.startsWith(u' ') || name.endsWith(u' '))
-        return false;
-    for (const QChar c : name) {
-        if (c.unicode() < 0x20 || c == u'"' || c == u'\\' || c == u'/' || c.unicode() == 0x7F)
-            return false;
-    }
-    return true;
-}
 
 bool hashFile(LocalPage& page)
 {
@@ -144,16 +56,13 @@ public:
     {
         const UploadDestination& d = m_options.destination;
         if (!d.HasHost())
-            return fail(u"アップロード先のサーバー（ホスト名）が設定されていません。"_s);
+            return fail(UploadMessages::NoHost());
         // The folder's parts go into server commands as the page names do.
         for (const QString& part : d.folder.split(u'/', Qt::SkipEmptyParts)) {
-            if (!isSendableName(part))
-                return fail(u"リモートフォルダ「%1」には使えない文字が含まれています。"_s.arg(d.folder));
+            if (!RemoteSession::IsSendableName(part))
+                return fail(UploadMessages::FolderNotSendable(d.folder));
         }
-        const bool sftp = d.protocol == UploadProtocol::Sftp;
-        const QString kind = sftp ? u"ssh"_s : u"tls"_s;
-        QString trusted = d.protocol == UploadProtocol::Ftp ? QString()
-                                                            : m_trusted.Find(kind, d.ServerId());
+        QString trusted = m_trusted.TrustedFor(d);
         for (int attempt = 0;; ++attempt) {
             RemoteSession::Settings settings;
             settings.destination = d;
@@ -171,14 +80,19 @@ public:
                 return true;
             }
             const QString seen = m_session->SeenFingerprint();
-            if (isTrustFailure(failure) && attempt == 0 && !seen.isEmpty()
-                && m_ui.TrustKey(questionFor(failure), d.HostAndPort(), seen)) {
-                m_trusted.Remember(kind, d.ServerId(), seen);
+            const std::optional<UploadUi::KeyQuestion> question = TrustedKeys::QuestionFor(
+                failure, attempt, seen);
+            if (question && m_ui.TrustKey(*question, d.HostAndPort(), seen)) {
+                m_trusted.Trust(d, seen);
                 trusted = seen;
                 continue;
             }
             m_result.fingerprint = seen;
-            return fail(failureText(failure, d, m_session->Detail(), seen, QString()),
+            return fail(UploadMessages::Failure({.failure = failure,
+                                                 .destination = d,
+                                                 .detail = m_session->Detail(),
+                                                 .fingerprint = seen,
+                                                 .file = {}}),
                         failure == Failure::Cancelled);
         }
     }
@@ -220,9 +134,7 @@ public:
             removePages();
         }
         if (!m_manifest.Save(manifestPath) && m_result.outcome == UploadOutcome::Completed) {
-            m_result.message = u"ページは送りましたが、送った内容の記録（%1）を保存できませんでした。"
-                               "次回はすべてのページをもう一度送ります。"_s
-                                   .arg(QDir::toNativeSeparators(manifestPath));
+            m_result.message = UploadMessages::ManifestNotSaved(manifestPath);
         }
         return finish();
     }
@@ -245,22 +157,20 @@ private:
     {
         const QFileInfo folder(m_options.localFolder);
         if (!folder.isDir())
-            return fail(u"フォルダ「%1」が見つかりません。"_s.arg(
-                QDir::toNativeSeparators(m_options.localFolder)));
+            return fail(UploadMessages::LocalFolderMissing(m_options.localFolder));
         const QFileInfoList files = QDir(m_options.localFolder)
                                         .entryInfoList(QDir::Files | QDir::NoDotAndDotDot,
                                                        QDir::Name);
         for (const QFileInfo& info : files) {
             if (m_ui.IsCancelled())
-                return fail(failureText(Failure::Cancelled, {}, {}, {}, {}), true);
+                return fail(UploadMessages::Cancelled(), true);
             LocalPage page{info.fileName(), info.filePath(), {}, 0};
             if (page.name.endsWith(RemoteSession::TemporarySuffix()))
                 continue;
-            if (!isSendableName(page.name))
-                return fail(u"ファイル名「%1」はサーバーに送れません。"_s.arg(page.name));
+            if (!RemoteSession::IsSendableName(page.name))
+                return fail(UploadMessages::NameNotSendable(page.name));
             if (!hashFile(page))
-                return fail(u"ファイル「%1」を読めません。"_s.arg(
-                    QDir::toNativeSeparators(page.path)));
+                return fail(UploadMessages::Unreadable(page.path));
             m_local.append(page);
         }
         return true;
@@ -315,7 +225,7 @@ private:
         for (const qsizetype index : std::as_const(m_toSend)) {
             const LocalPage& page = m_local[index];
             if (m_ui.IsCancelled()) {
-                fail(failureText(Failure::Cancelled, {}, {}, {}, {}), true);
+                fail(UploadMessages::Cancelled(), true);
                 break;
             }
             if (m_session->Put(page.path, page.name)) {
@@ -326,15 +236,18 @@ private:
             } else {
                 const Failure failure = m_session->LastFailure();
                 if (failure == Failure::Cancelled) {
-                    fail(failureText(failure, {}, {}, {}, {}), true);
+                    fail(UploadMessages::Cancelled(), true);
                     break;
                 }
                 // The server answered the listing: refusing now means it went away.
                 const Failure shown = failure == Failure::Refused ? Failure::ConnectionLost
                                                                   : failure;
                 if (m_result.message.isEmpty())
-                    m_result.message = failureText(shown, m_options.destination,
-                                                   m_session->Detail(), {}, page.name);
+                    m_result.message = UploadMessages::Failure({.failure = shown,
+                                                                .destination = m_options.destination,
+                                                                .detail = m_session->Detail(),
+                                                                .fingerprint = {},
+                                                                .file = page.name});
                 // A refused page may be the page's own fault; a lost
                 // connection, a full disk or a run of refusals is not.
                 const bool perPage = failure == Failure::AccessDenied || failure == Failure::Other;
@@ -355,8 +268,7 @@ private:
         m_result.failed = total - m_result.sent;
         if (m_result.failed > 0) {
             m_result.outcome = UploadOutcome::Failed;
-            m_result.message += u"\n%1 ページを送れませんでした。もう一度アップロードすると、送れなかったページだけを送ります。"_s
-                                    .arg(m_result.failed);
+            m_result.message += UploadMessages::PagesNotSent(m_result.failed);
             return false;
         }
         m_result.outcome = UploadOutcome::Completed;
@@ -367,7 +279,7 @@ private:
     void removeLeftovers(const QHash<QString, qint64>& remote)
     {
         for (auto it = remote.cbegin(); it != remote.cend(); ++it) {
-            if (it.key().endsWith(RemoteSession::TemporarySuffix()) && isSendableName(it.key()))
+            if (it.key().endsWith(RemoteSession::TemporarySuffix()) && RemoteSession::IsSendableName(it.key()))
                 m_session->Remove(it.key());
         }
     }
@@ -381,7 +293,7 @@ private:
             return;
         }
         for (const QString& name : std::as_const(m_removed)) {
-            if (!isSendableName(name) || !m_session->Remove(name)) {
+            if (!RemoteSession::IsSendableName(name) || !m_session->Remove(name)) {
                 m_result.kept.append(name);
                 continue;
             }
@@ -390,8 +302,7 @@ private:
         }
         if (!m_result.kept.isEmpty()) {
             m_result.outcome = UploadOutcome::Failed;
-            m_result.message = u"サーバーから削除できなかったページがあります: %1\n（%2）"_s.arg(
-                m_result.kept.join(u"、"_s), m_session->Detail());
+            m_result.message = UploadMessages::NotRemoved(m_result.kept, m_session->Detail());
         }
     }
 

@@ -1,6 +1,6 @@
 #include "upload/uploadstate.h"
 
-#include "settings/basinifile.h"
+#include "base/basfile.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -13,14 +13,6 @@ namespace {
 const QByteArray ManifestHeader = "# Sorabi upload manifest 1\n";
 
 } // namespace
-
-QString KeyFingerprint(QByteArrayView key)
-{
-    const QByteArray hash = QCryptographicHash::hash(key, QCryptographicHash::Sha256);
-    return u"SHA256:"_s
-           + QString::fromLatin1(hash.toBase64(QByteArray::Base64Encoding
-                                               | QByteArray::OmitTrailingEquals));
-}
 
 QString UploadManifest::PathFor(const QString& stateFolder, const QString& destinationKey)
 {
@@ -35,7 +27,7 @@ void UploadManifest::Load(const QString& path)
 {
     entries.clear();
     QByteArray bytes;
-    if (!basIniFile::ReadFileBytes(path, &bytes) || !bytes.startsWith(ManifestHeader))
+    if (!basFile::ReadFileBytes(path, &bytes) || !bytes.startsWith(ManifestHeader))
         return;
     // One line per page: hex SHA-256, size, name (UTF-8, may hold blanks).
     for (const QByteArray& line : bytes.sliced(ManifestHeader.size()).split('\n')) {
@@ -64,7 +56,7 @@ bool UploadManifest::Save(const QString& path) const
         bytes += it->sha256.toHex() + ' ' + QByteArray::number(it->size) + ' '
                  + it.key().toUtf8() + '\n';
     }
-    return basIniFile::WriteFileAtomically(path, bytes);
+    return basFile::WriteFileAtomically(path, bytes);
 }
 
 TrustedKeys::TrustedKeys(const QString& stateFolder)
@@ -74,7 +66,7 @@ TrustedKeys::TrustedKeys(const QString& stateFolder)
 QString TrustedKeys::Find(const QString& kind, const QString& server) const
 {
     QByteArray bytes;
-    basIniFile::ReadFileBytes(m_path, &bytes);
+    basFile::ReadFileBytes(m_path, &bytes);
     const QByteArray prefix = (kind + u' ' + server + u' ').toUtf8();
     for (const QByteArray& line : bytes.split('\n')) {
         if (line.startsWith(prefix))
@@ -86,7 +78,7 @@ QString TrustedKeys::Find(const QString& kind, const QString& server) const
 bool TrustedKeys::Remember(const QString& kind, const QString& server, const QString& fingerprint)
 {
     QByteArray bytes;
-    if (!basIniFile::ReadFileBytes(m_path, &bytes))
+    if (!basFile::ReadFileBytes(m_path, &bytes))
         return false;
     const QByteArray prefix = (kind + u' ' + server + u' ').toUtf8();
     QByteArray out;
@@ -96,5 +88,44 @@ bool TrustedKeys::Remember(const QString& kind, const QString& server, const QSt
     }
     out += prefix + fingerprint.toUtf8() + '\n';
     return QDir().mkpath(QFileInfo(m_path).absolutePath())
-           && basIniFile::WriteFileAtomically(m_path, out);
+           && basFile::WriteFileAtomically(m_path, out);
+}
+
+namespace {
+
+QString kindFor(const UploadDestination& d)
+{
+    return d.protocol == UploadProtocol::Sftp ? u"ssh"_s : u"tls"_s;
+}
+
+} // namespace
+
+QString TrustedKeys::TrustedFor(const UploadDestination& d) const
+{
+    return d.protocol == UploadProtocol::Ftp ? QString() : Find(kindFor(d), d.ServerId());
+}
+
+void TrustedKeys::Trust(const UploadDestination& d, const QString& fingerprint)
+{
+    Remember(kindFor(d), d.ServerId(), fingerprint);
+}
+
+std::optional<UploadUi::KeyQuestion> TrustedKeys::QuestionFor(RemoteSession::Failure failure,
+                                                              int attempt, const QString& seen)
+{
+    using Failure = RemoteSession::Failure;
+    if (attempt != 0 || seen.isEmpty())
+        return std::nullopt;
+    switch (failure) {
+    case Failure::CertificateUntrusted:
+        return UploadUi::KeyQuestion::NewCertificate;
+    case Failure::CertificateChanged:
+        return UploadUi::KeyQuestion::ChangedCertificate;
+    case Failure::HostKeyUnknown:
+        return UploadUi::KeyQuestion::NewHostKey;
+    case Failure::HostKeyChanged:
+        return UploadUi::KeyQuestion::ChangedHostKey;
+    default:
+        return std::nullopt;
+    }
 }

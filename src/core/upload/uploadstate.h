@@ -1,16 +1,19 @@
 #pragma once
 
+#include "upload/destination.h"
+#include "upload/remotesession.h"
+#include "upload/uploadrun.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QHash>
 #include <QString>
 
+#include <optional>
+
 // What the program remembers about destinations between uploads, kept in
 // the folder "upload" beside "option.ini": one manifest per destination and
 // the list of trusted server keys.
-
-// "SHA256:" and the unpadded base64 of the key's SHA-256, as OpenSSH prints it.
-QString KeyFingerprint(QByteArrayView key);
 
 // The pages that the server has confirmed, with the content they had then.
 class UploadManifest
@@ -33,7 +36,10 @@ public:
 };
 
 // Server keys that the user has trusted, by server ("host:port") and kind
-// ("tls" or "ssh").
+// ("tls" or "ssh"), and the policy of trusting them: an SFTP server is known
+// by its host key, an FTPS server by its certificate, plain FTP by nothing;
+// the user is asked once per connection, and only about a key the server
+// showed.
 class TrustedKeys
 {
 public:
@@ -41,6 +47,15 @@ public:
     QString Find(const QString& kind, const QString& server) const;
     // Replaces what was trusted for that server before.
     bool Remember(const QString& kind, const QString& server, const QString& fingerprint);
+
+    // The key trusted for the destination's server; none for plain FTP.
+    QString TrustedFor(const UploadDestination& d) const;
+    // Remembers the key for the destination's server from now on.
+    void Trust(const UploadDestination& d, const QString& fingerprint);
+    // What to ask the user after the `attempt`th connection failed with
+    // `failure`, the server having shown `seen`; nothing when not to ask.
+    static std::optional<UploadUi::KeyQuestion> QuestionFor(RemoteSession::Failure failure,
+                                                            int attempt, const QString& seen);
 
 private:
     QString m_path;

@@ -33,11 +33,12 @@ int indexOf(UploadProtocol protocol)
     return 0;
 }
 
-// "接続テスト" asks about server keys as an upload does; it sends nothing.
-class TestUi : public UploadUi
+// How "接続テスト" answers the upload: it asks about server keys as an
+// upload does; it sends nothing.
+class ConnectionTestUi : public UploadUi
 {
 public:
-    explicit TestUi(QWidget* parent) : m_parent(parent) {}
+    explicit ConnectionTestUi(QWidget* parent) : m_parent(parent) {}
     bool IsCancelled() override { return false; }
     void Progress(int, int, qint64) override {}
     bool TrustKey(KeyQuestion question, const QString& server, const QString& fingerprint) override
@@ -208,7 +209,7 @@ void frmUpload::cmdTest_Click()
     options.stateFolder = UploadDestination::StateFolder(m_iniPath);
     options.timeoutSeconds = 15;
     setCursor(Qt::WaitCursor);
-    TestUi ui(this);
+    ConnectionTestUi ui(this);
     const UploadResult result = TestConnection(options, ui);
     unsetCursor();
     if (result.outcome == UploadOutcome::Completed)
