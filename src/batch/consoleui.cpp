@@ -1,8 +1,8 @@
 #include "consoleui.h"
 
 #include "base/platform.h"
+#include "cli.h"
 
-#include <QElapsedTimer>
 #include <QString>
 
 using namespace Qt::StringLiterals;
@@ -18,7 +18,7 @@ void writeText(std::FILE* out, QString text)
 class ConsoleProgress : public ProgressView
 {
 public:
-    explicit ConsoleProgress(ConsoleUi& ui) : m_ui(ui) { m_clock.start(); }
+    explicit ConsoleProgress(ConsoleUi& ui) : m_ui(ui) {}
     ~ConsoleProgress() override { Close(); }
 
     void SetTitle(const QString&) override {}
@@ -29,16 +29,14 @@ public:
     {
         if (!m_ui.isTerminal())
             return;
-        const qint64 now = m_clock.elapsed();
-        if (m_shown && now - m_lastPrint < 100 && m_value < m_max)
+        if (!m_throttle.Due(m_value, m_max))
             return;
-        m_lastPrint = now;
+        const qint64 now = m_throttle.Elapsed();
         const double seconds = std::max<double>(now, 1) / 1000.0;
         const QString line = u"\r%1 / %2 行  %3 行/秒\x1b[K"_s.arg(m_value).arg(m_max).arg(
             qRound64(m_value / seconds));
         writeText(m_ui.err(), line);
         std::fflush(m_ui.err());
-        m_shown = true;
         m_ui.SetProgressLineShown(true);
     }
     bool IsCancel() const override { return Platform::InterruptRequested(); }
@@ -50,11 +48,9 @@ protected:
 
 private:
     ConsoleUi& m_ui;
-    QElapsedTimer m_clock;
-    qint64 m_lastPrint = 0;
+    Cli::ProgressThrottle m_throttle;
     int m_max = 1;
     int m_value = 0;
-    bool m_shown = false;
 };
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "base/vbnumber.h"
 
+#include "base/blanks.h"
+
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -9,26 +11,13 @@ namespace VbNumber {
 
 namespace {
 
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
+using Blanks::IsBlank;
 
 bool isDigit(char c)
 {
     return c >= '0' && c <= '9';
 }
 
-QByteArrayView trimmed(QByteArrayView text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && isBlank(text[begin]))
-        ++begin;
-    while (end > begin && isBlank(text[end - 1]))
-        --end;
-    return text.sliced(begin, end - begin);
-}
 
 // Length of the number at the start of text: [sign] digits-and-commas
 // [. digits] [e [sign] digits]. Commas are allowed only when `commas`.
@@ -113,7 +102,7 @@ double parse(QByteArrayView number)
 
 bool IsNumeric(QByteArrayView text)
 {
-    const QByteArrayView t = trimmed(text);
+    const QByteArrayView t = Blanks::Trim(text);
     if (t.isEmpty())
         return false;
     return scanNumber(t, true) == t.size();
@@ -121,14 +110,14 @@ bool IsNumeric(QByteArrayView text)
 
 double ToDouble(QByteArrayView text)
 {
-    const QByteArrayView t = trimmed(text);
+    const QByteArrayView t = Blanks::Trim(text);
     return parse(t.first(scanNumber(t, true)));
 }
 
 double LeadingNumber(QByteArrayView text)
 {
     qsizetype p = 0;
-    while (p < text.size() && isBlank(text[p]))
+    while (p < text.size() && IsBlank(text[p]))
         ++p;
     const QByteArrayView rest = text.sliced(p);
     const qsizetype length = scanNumber(rest, false);

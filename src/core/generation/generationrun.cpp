@@ -13,7 +13,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
-#include <QSaveFile>
+#include <QRegularExpression>
 
 #include <functional>
 #include <memory>
@@ -150,6 +150,12 @@ QString OutputFolderName(const QDateTime& time)
     return time.toString(u"yyyyMMddHHmmss"_s);
 }
 
+bool IsOutputFolderName(const QString& name)
+{
+    static const QRegularExpression stamp(u"^\\d{14}$"_s);
+    return stamp.match(name).hasMatch();
+}
+
 RunResult CreatePages(RunUi& ui, const RunOptions& options)
 {
     RunResult result;
@@ -179,11 +185,10 @@ RunResult CreatePages(RunUi& ui, const RunOptions& options)
         const QString copyPath = QDir(options.workingCopyFolder).filePath(u"articles.csv"_s);
         if (!samePath(options.csvPath, copyPath)) {
             // Through a new file and a rename: a full disk leaves the old copy whole.
-            QSaveFile copy(copyPath);
-            if (!copy.open(QIODevice::WriteOnly) || copy.write(bytes) != bytes.size()
-                || !copy.commit()) {
+            QString error;
+            if (!basFile::ReplaceFile(copyPath, bytes, &error)) {
                 ui.ShowMessage(u"作業用のコピー「%1」を作成できませんでした。\r\n\r\n%2"_s.arg(
-                                   QDir::toNativeSeparators(copyPath), copy.errorString()),
+                                   QDir::toNativeSeparators(copyPath), error),
                                MessageIcon::Critical);
                 result.outcome = RunOutcome::ReadFailed;
                 return result;

@@ -62,3 +62,5 @@ QString DuplicateMessage(const QString& firstId, qsizetype firstLine, const QStr
 
 // "yyyymmddhhmmss" for the given local time.
 QString OutputFolderName(const QDateTime& time);
+// Whether a folder's name is one that OutputFolderName makes.
+bool IsOutputFolderName(const QString& name);

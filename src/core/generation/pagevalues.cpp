@@ -33,11 +33,20 @@ std::optional<QByteArray> HeaderImageFileName(QByteArrayView setting)
     const auto position = VbNumber::RoundToInt32(VbNumber::LeadingNumber(setting));
     if (!position)
         return std::nullopt;
-    const qint64 number = qint64(*position) + 1;
+    return HeaderImageFile(qint64(*position) + 1);
+}
+
+QByteArray HeaderImageNumber(qint64 number)
+{
     QByteArray digits = QByteArray::number(number < 0 ? -number : number);
     if (digits.size() < 3)
         digits.prepend(QByteArray(3 - digits.size(), '0'));
-    return (number < 0 ? "-" : "") + digits + ".jpg";
+    return (number < 0 ? "-" : "") + digits;
+}
+
+QByteArray HeaderImageFile(qint64 number)
+{
+    return HeaderImageNumber(number) + ".jpg";
 }
 
 QByteArray PictureIdentifier(QByteArrayView field, TextEncoding encoding)

@@ -1,11 +1,11 @@
 #include "settings/basinifile.h"
 
 #include "base/basfile.h"
+#include "base/blanks.h"
 #include "base/textcodec.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <atomic>
 
@@ -13,25 +13,11 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
+using Blanks::IsBlank;
 
 bool isLineBreak(char c)
 {
     return c == '\r' || c == '\n';
-}
-
-QByteArrayView trimBlanks(QByteArrayView text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && isBlank(text[begin]))
-        ++begin;
-    while (end > begin && isBlank(text[end - 1]))
-        --end;
-    return text.sliced(begin, end - begin);
 }
 
 char asciiLower(char c)
@@ -101,7 +87,7 @@ struct ParsedLine
 ParsedLine parseLine(QByteArrayView content)
 {
     ParsedLine parsed;
-    const QByteArrayView text = trimBlanks(content);
+    const QByteArrayView text = Blanks::Trim(content);
     if (text.isEmpty()) {
         parsed.kind = LineKind::Blank;
     } else if (text[0] == ';') {
@@ -111,10 +97,10 @@ ParsedLine parseLine(QByteArrayView content)
         // the section above, as the private-profile functions read it.
         const QByteArrayView inner = text.sliced(1);
         parsed.kind = LineKind::Section;
-        parsed.name = trimBlanks(inner.first(inner.indexOf(']')));
+        parsed.name = Blanks::Trim(inner.first(inner.indexOf(']')));
     } else if (const qsizetype eq = text.indexOf('='); eq >= 0) {
         parsed.kind = LineKind::Key;
-        parsed.name = trimBlanks(text.first(eq));
+        parsed.name = Blanks::Trim(text.first(eq));
         parsed.value = text.sliced(eq + 1);
     }
     return parsed;
@@ -172,7 +158,7 @@ bool findKey(QByteArrayView file, const SectionSpan& span, QByteArrayView key, L
 
 QByteArrayView storedValue(QByteArrayView raw)
 {
-    const QByteArrayView value = trimBlanks(raw);
+    const QByteArrayView value = Blanks::Trim(raw);
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
         value.back() == value.front())
         return value.sliced(1, value.size() - 2);
@@ -232,30 +218,13 @@ namespace {
 std::atomic<quint64> g_writeCount{0};
 } // namespace
 
-bool ReadFileBytes(const QString& filePath, QByteArray* bytes)
-{
-    bytes->clear();
-    if (!basFile::IsFileExists(filePath)) {
-        // Nothing there is fine; a folder, device or pipe in its place is not.
-        const QFileInfo info(filePath);
-        return !info.exists() && !info.isSymLink();
-    }
-    // A FIFO put in the file's place since the check must not hang the run.
-    QFile file;
-    bool replaced = false;
-    if (!basFile::OpenRegularFile(file, filePath, QIODevice::ReadOnly, &replaced))
-        return false;
-    *bytes = file.readAll();
-    return file.error() == QFileDevice::NoError;
-}
-
 QByteArray GetIniValueFromBytes(QByteArrayView file, QByteArrayView section, QByteArrayView key,
                                 bool* found)
 {
     if (found)
         *found = false;
-    const QByteArrayView sectionName = trimBlanks(section);
-    const QByteArrayView keyName = trimBlanks(key);
+    const QByteArrayView sectionName = Blanks::Trim(section);
+    const QByteArrayView keyName = Blanks::Trim(key);
     // "[]" and "=value" lines name nothing a caller can ask for.
     if (sectionName.isEmpty() || keyName.isEmpty())
         return {};
@@ -273,8 +242,8 @@ QByteArray GetIniValueFromBytes(QByteArrayView file, QByteArrayView section, QBy
 QByteArray SetIniValueInBytes(QByteArrayView file, QByteArrayView section, QByteArrayView key,
                               QByteArrayView value)
 {
-    const QByteArrayView sectionName = trimBlanks(section);
-    const QByteArrayView keyName = trimBlanks(key);
+    const QByteArrayView sectionName = Blanks::Trim(section);
+    const QByteArrayView keyName = Blanks::Trim(key);
     if (!isWritableName(sectionName, true) || !isWritableName(keyName, false))
         return file.toByteArray();
     const QByteArray newValue = oneLine(value);
@@ -325,21 +294,9 @@ QByteArray SetIniValueInBytes(QByteArrayView file, QByteArrayView section, QByte
 
 bool WriteFileAtomically(const QString& filePath, const QByteArray& bytes)
 {
-    if (filePath.isEmpty() || filePath.contains(QChar(0)))
-        return false;
-    const QFileInfo info(filePath);
-    if (info.exists() && !info.isFile())
-        return false;
-    QSaveFile file(filePath);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    // Left uncommitted, the new file is removed and the old one stays.
-    if (file.write(bytes) != bytes.size())
-        return false;
     // Counted before the rename, so a reader that sees the new count also
     // reads the file again, whatever the file's time stamp says.
-    g_writeCount.fetch_add(1);
-    return file.commit();
+    return basFile::WriteFileAtomically(filePath, bytes, [] { g_writeCount.fetch_add(1); });
 }
 
 quint64 WriteCount()
@@ -374,8 +331,8 @@ bool SetIniValue(const QString& section, const QString& key, const QString& valu
     const TextEncoding encoding = FileEncoding(bytes);
     const QByteArray sectionBytes = TextCodec::Encode(section, encoding);
     const QByteArray keyBytes = TextCodec::Encode(key, encoding);
-    if (!isWritableName(trimBlanks(sectionBytes), true) ||
-        !isWritableName(trimBlanks(keyBytes), false))
+    if (!isWritableName(Blanks::Trim(sectionBytes), true) ||
+        !isWritableName(Blanks::Trim(keyBytes), false))
         return false;
     return WriteFileAtomically(filePath, SetIniValueInBytes(bytes, sectionBytes, keyBytes,
                                                             TextCodec::Encode(value, encoding)));

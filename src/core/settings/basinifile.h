@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/basfile.h"
 #include "base/textcodec.h"
 
 #include <QByteArray>
@@ -35,13 +36,10 @@ QByteArray SetIniValueInBytes(QByteArrayView file, QByteArrayView section, QByte
 // other editors save it); otherwise Shift_JIS. An empty file is Shift_JIS.
 TextEncoding FileEncoding(QByteArrayView file);
 
-// The whole file. True with no bytes when nothing is at the path; false when
-// something is there that cannot be read as a file (a folder, say), so that a
-// caller never replaces what it could not read.
-bool ReadFileBytes(const QString& filePath, QByteArray* bytes);
+// The whole file, as basFile reads it.
+using basFile::ReadFileBytes;
 
-// Replaces the file by writing a new one beside it and renaming it into
-// place, so a crash or a full disk leaves the old file whole.
+// basFile::WriteFileAtomically, counted in WriteCount.
 bool WriteFileAtomically(const QString& filePath, const QByteArray& bytes);
 
 // How many files this process has replaced so far: lets a reader that keeps

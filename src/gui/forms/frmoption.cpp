@@ -3,6 +3,7 @@
 #include "base/vbnumber.h"
 #include "forms/basurlpic.h"
 #include "forms/numbertext.h"
+#include "generation/pagevalues.h"
 #include "settings/clsoption.h"
 #include "template/hosts.h"
 #include "widgets/artwork.h"
@@ -212,7 +213,7 @@ void frmOption::CreateControls()
 void frmOption::InitControls()
 {
     for (int i = 1; i <= HeaderImageCount; ++i)
-        m_cboHeaderImage->addItem(QString::number(i).rightJustified(3, u'0'));
+        m_cboHeaderImage->addItem(QString::fromLatin1(HeaderImageNumber(i)));
 
     // Attached before anything is loaded, so that the loaded tax rate is
     // repaired by the box's rules.
@@ -251,11 +252,12 @@ void frmOption::ShowHeaderImage()
 {
     // Cleared first: a failed fetch must not leave the previous picture.
     m_picHeaderImage->clear();
-    const QString entry = m_cboHeaderImage->currentText();
-    if (entry.isEmpty())
+    const int index = m_cboHeaderImage->currentIndex();
+    if (index < 0)
         return;
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    const QPixmap picture = basUrlPic::LoadUrlPicture(PreviewBaseUrl() + entry + u".jpg"_s);
+    const QPixmap picture = basUrlPic::LoadUrlPicture(
+        PreviewBaseUrl() + QString::fromLatin1(HeaderImageFile(index + 1)));
     QGuiApplication::restoreOverrideCursor();
     if (!picture.isNull())
         m_picHeaderImage->setPixmap(picture);
