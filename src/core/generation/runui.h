@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/messageicon.h"
+
 #include <QString>
 
 #include <memory>
@@ -8,13 +10,6 @@
 // windows, the headless front end with its terminal, tests with a recorder,
 // so all of them drive the same run.
 
-enum class MessageIcon {
-    None,
-    Exclamation, // invalid input
-    Critical,    // a failed file operation or page
-    Question,
-    Information, // completion
-};
 
 // The progress display of a run: a line of text, a bar and a cancel button.
 // Message and Value take effect at the next ReDraw, which is also the one

@@ -12,6 +12,7 @@
 #endif
 #include "widgets/artwork.h"
 #include "widgets/entertab.h"
+#include "widgets/filedialog.h"
 #include "widgets/msgbox.h"
 #include "widgets/shell.h"
 
@@ -39,44 +40,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-frmMain::FileDialogRunner& fileDialogRunner()
-{
-    static frmMain::FileDialogRunner runner;
-    return runner;
-}
-
 constexpr int kClientWidth = 797;
 constexpr int kClientHeight = 655;
 constexpr int kStatusHeight = 29;
-
-// Qt's own file dialog speaks Japanese like the rest of the program,
-// whatever the system's language, for as long as this lives; made before the
-// dialog, which takes its texts when it is made. (Qt's Japanese texts for
-// the whole program lost the first key typed into the settings window.)
-class QtTextsInJapanese
-{
-public:
-    QtTextsInJapanese()
-    {
-        if (m_texts.load(QLocale(QLocale::Japanese, QLocale::Japan), u"qtbase"_s, u"_"_s,
-                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-            QCoreApplication::installTranslator(&m_texts);
-    }
-
-private:
-    // Leaves the application when destroyed.
-    QTranslator m_texts;
-};
-
-// The dialog shown modally, or answered by a test.
-std::optional<QString> runFileDialog(QFileDialog& dialog)
-{
-    if (fileDialogRunner())
-        return fileDialogRunner()(dialog);
-    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
-        return dialog.selectedFiles().first();
-    return std::nullopt;
-}
 
 QWidget* filledBox(QWidget* parent, const QString& name, const QRect& geometry, const QColor& color)
 {
@@ -318,7 +284,7 @@ bool frmMain::ChooseDataFolder(bool perUser)
 
 void frmMain::SetFileDialogRunner(FileDialogRunner runner)
 {
-    fileDialogRunner() = std::move(runner);
+    FileDialog::SetRunner(std::move(runner));
 }
 
 void frmMain::CreatePages()
@@ -388,7 +354,7 @@ QString frmMain::DialogStartFolder()
 
 void frmMain::cmdView_Click()
 {
-    const QtTextsInJapanese japanese;
+    const FileDialog::QtTextsInJapanese japanese;
     QFileDialog dialog(this, u"商品データCSVファイルを指定してください。"_s);
     dialog.setObjectName(u"CommonDialog1"_s);
     dialog.setFileMode(QFileDialog::ExistingFile);
@@ -397,7 +363,7 @@ void frmMain::cmdView_Click()
     dialog.setOption(QFileDialog::ReadOnly, false);
     dialog.setDirectory(DialogStartFolder());
     dialog.selectFile(u"article.csv"_s);
-    if (const std::optional<QString> chosen = runFileDialog(dialog))
+    if (const std::optional<QString> chosen = FileDialog::Run(dialog))
         m_txtCsvPath->setText(QDir::toNativeSeparators(*chosen));
 }
 
@@ -425,48 +391,9 @@ void frmMain::mnuFileUpload_Click()
 #ifdef SORABI_HAVE_UPLOAD
     if (IsRunInProgress() || UploadFlow::IsUploading())
         return;
-    QString folder = m_lastOutputFolder;
-    if (folder.isEmpty() || !QFileInfo(folder).isDir())
-        folder = UploadFlow::NewestOutputFolder(m_dataFolder.Path());
-    if (folder.isEmpty()) {
-        MsgBox::Show(this, u"アップロードするページがありません。先に「作成」でホームページを作成してください。"_s,
-                     MessageIcon::Exclamation);
-        return;
-    }
-    // The newest pages are what is usually meant; 参照 picks another folder,
-    // and the question comes again with it, so the user always confirms
-    // the folder that goes up.
-    for (;;) {
-        const MsgBox::Answer answer = MsgBox::Show(
-            this,
-            u"次のフォルダのページをアップロードしますか？\n\n%1\n\n"
-            "別のフォルダを選ぶときは「参照...」を押してください。"_s.arg(
-                QDir::toNativeSeparators(folder)),
-            MessageIcon::Question, MsgBox::Buttons::YesNoBrowse);
-        if (answer == MsgBox::Answer::Yes)
-            break;
-        if (answer != MsgBox::Answer::Browse)
-            return;
-        const QtTextsInJapanese japanese;
-        QFileDialog dialog(this, u"アップロードするフォルダを選んでください。"_s);
-        dialog.setObjectName(u"dlgUploadFolder"_s);
-        dialog.setFileMode(QFileDialog::Directory);
-        dialog.setOption(QFileDialog::ShowDirsOnly);
-        dialog.setDirectory(m_dataFolder.Path());
-        const std::optional<QString> chosen = runFileDialog(dialog);
-        if (!chosen)
-            continue;
-        if (!UploadFlow::HasPages(*chosen)) {
-            MsgBox::Show(this,
-                         u"フォルダ「%1」には、アップロードするページ（.html ファイル）がありません。\n"
-                         "「作成」でできた、日時の名前のフォルダを選んでください。"_s.arg(
-                             QDir::toNativeSeparators(*chosen)),
-                         MessageIcon::Exclamation);
-            continue;
-        }
-        folder = *chosen;
-    }
-    UploadFlow::Upload(this, clsOption::DefaultIniPath(), folder);
+    if (const std::optional<QString> folder = UploadFlow::ChooseFolder(this, m_lastOutputFolder,
+                                                                       m_dataFolder.Path()))
+        UploadFlow::Upload(this, clsOption::DefaultIniPath(), *folder);
 #endif
 }
 

@@ -43,6 +43,7 @@ public:
     // How the file dialogs (the CSV file, the folder to upload) are shown:
     // by default modally. Tests answer them: a path to choose, nothing to
     // cancel.
+    // (FileDialog::SetRunner, kept here for the tests that set it so.)
     using FileDialogRunner = std::function<std::optional<QString>(QFileDialog& dialog)>;
     static void SetFileDialogRunner(FileDialogRunner runner);
     // Where the file dialog opens.

@@ -1,17 +1,19 @@
 #include "forms/uploadflow.h"
 
 #include "forms/frmprogress.h"
+#include "generation/generationrun.h"
 #include "upload/passwordstore.h"
 #include "upload/uploadrun.h"
+#include "widgets/filedialog.h"
 #include "widgets/msgbox.h"
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QPointer>
-#include <QRegularExpression>
 
 using namespace Qt::StringLiterals;
 
@@ -155,9 +157,8 @@ std::optional<QString> AskPassword(QWidget* parent, const QString& prompt)
 
 QString NewestOutputFolder(const QString& dataFolder)
 {
-    static const QRegularExpression stamp(u"^\\d{14}$"_s);
     QStringList names = QDir(dataFolder).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
-    names = names.filter(stamp);
+    names.removeIf([](const QString& name) { return !IsOutputFolderName(name); });
     return names.isEmpty() ? QString() : QDir(dataFolder).filePath(names.last());
 }
 
@@ -195,6 +196,53 @@ bool AskTrust(QWidget* parent, UploadUi::KeyQuestion question, const QString& se
 bool HasPages(const QString& folder)
 {
     return !QDir(folder).entryList({u"*.html"_s}, QDir::Files).isEmpty();
+}
+
+std::optional<QString> ChooseFolder(QWidget* parent, const QString& lastOutputFolder,
+                                    const QString& dataFolder)
+{
+    QString folder = lastOutputFolder;
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        folder = NewestOutputFolder(dataFolder);
+    if (folder.isEmpty()) {
+        MsgBox::Show(parent, u"アップロードするページがありません。先に「作成」でホームページを作成してください。"_s,
+                     MessageIcon::Exclamation);
+        return std::nullopt;
+    }
+    // The newest pages are what is usually meant; 参照 picks another folder,
+    // and the question comes again with it, so the user always confirms
+    // the folder that goes up.
+    for (;;) {
+        const MsgBox::Answer answer = MsgBox::Show(
+            parent,
+            u"次のフォルダのページをアップロードしますか？\n\n%1\n\n"
+            "別のフォルダを選ぶときは「参照...」を押してください。"_s.arg(
+                QDir::toNativeSeparators(folder)),
+            MessageIcon::Question, MsgBox::Buttons::YesNoBrowse);
+        if (answer == MsgBox::Answer::Yes)
+            break;
+        if (answer != MsgBox::Answer::Browse)
+            return std::nullopt;
+        const FileDialog::QtTextsInJapanese japanese;
+        QFileDialog dialog(parent, u"アップロードするフォルダを選んでください。"_s);
+        dialog.setObjectName(u"dlgUploadFolder"_s);
+        dialog.setFileMode(QFileDialog::Directory);
+        dialog.setOption(QFileDialog::ShowDirsOnly);
+        dialog.setDirectory(dataFolder);
+        const std::optional<QString> chosen = FileDialog::Run(dialog);
+        if (!chosen)
+            continue;
+        if (!HasPages(*chosen)) {
+            MsgBox::Show(parent,
+                         u"フォルダ「%1」には、アップロードするページ（.html ファイル）がありません。\n"
+                         "「作成」でできた、日時の名前のフォルダを選んでください。"_s.arg(
+                             QDir::toNativeSeparators(*chosen)),
+                         MessageIcon::Exclamation);
+            continue;
+        }
+        folder = *chosen;
+    }
+    return folder;
 }
 
 void Upload(QWidget* parent, const QString& iniPath, const QString& folder)

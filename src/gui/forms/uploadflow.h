@@ -18,6 +18,12 @@ namespace UploadFlow {
 // failing that, from the user.
 void Upload(QWidget* parent, const QString& iniPath, const QString& folder);
 
+// The folder to upload, confirmed by the user: the run's last output folder,
+// else the newest in `dataFolder`; "参照..." picks another, which must hold
+// pages. Nothing when there are no pages or the user declines.
+std::optional<QString> ChooseFolder(QWidget* parent, const QString& lastOutputFolder,
+                                    const QString& dataFolder);
+
 // Whether an upload is running, and a request to stop it (the main window
 // is closing).
 bool IsUploading();

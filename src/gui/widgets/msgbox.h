@@ -1,6 +1,6 @@
 #pragma once
 
-#include "generation/runui.h"
+#include "base/messageicon.h"
 
 #include <QLoggingCategory>
 #include <QString>
