@@ -3,6 +3,7 @@
 #include "base/appinfo.h"
 #include "base/platform.h"
 #include "base/textcodec.h"
+#include "cli.h"
 #include "consoleui.h"
 #include "generation/generationrun.h"
 #include "settings/clsoption.h"
@@ -15,15 +16,13 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-enum ExitStatus { Completed = 0, Failed = 1, BadUsage = 2, Interrupted = 130 };
+using namespace Cli;
 
 const QString kUsage = u"使い方: sorabi-batch [--settings FILE] [--output-dir DIR] CSVファイル\n"_s;
 
@@ -50,12 +49,8 @@ QString helpText()
 QString parseErrorText(const QCommandLineParser& parser, const QStringList& arguments,
                        const QList<QCommandLineOption>& withValue)
 {
-    if (!parser.unknownOptionNames().isEmpty()) {
-        QStringList names;
-        for (const QString& name : parser.unknownOptionNames())
-            names.append((name.size() == 1 ? u"-"_s : u"--"_s) + name);
-        return u"知らないオプションです: %1"_s.arg(names.join(u", "_s));
-    }
+    if (const QString unknown = UnknownOptionText(parser); !unknown.isEmpty())
+        return unknown;
     for (const QCommandLineOption& option : withValue) {
         const QString name = u"--"_s + option.names().constFirst();
         if (!arguments.isEmpty() && arguments.constLast() == name)
@@ -105,11 +100,7 @@ int main(int argc, char* argv[])
     if (argc > 1 && QByteArrayView(argv[1]) == "upload") {
 #ifdef SORABI_UPLOAD_HELPER
         const QString helper = QCoreApplication::applicationDirPath() + u"/"_s + QStringLiteral(SORABI_UPLOAD_HELPER);
-        Platform::ReplaceProcess(helper, argv);
-        const int error = errno;
-        const QString why = error == ENOENT   ? u"ファイルがありません"_s
-                            : error == EACCES ? u"実行を許されていません"_s
-                                              : QString::fromLocal8Bit(std::strerror(error));
+        const QString why = Platform::ReplaceProcess(helper, argv);
         Platform::Print(stderr, u"sorabi-batch: アップロードを行うプログラム「%1」を起動できませんでした（%2）。"
                                 "Sorabi をインストールし直してください。\n"_s
                                     .arg(QDir::toNativeSeparators(QDir::cleanPath(helper)), why));

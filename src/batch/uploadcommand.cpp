@@ -1,14 +1,13 @@
 #include "uploadcommand.h"
 
 #include "base/platform.h"
-#include "passwordprompt.h"
+#include "cli.h"
 #include "settings/clsoption.h"
 #include "upload/passwordstore.h"
 #include "upload/uploadrun.h"
 
 #include <QCommandLineParser>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QRegularExpression>
 
@@ -19,7 +18,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-enum ExitStatus { Completed = 0, Failed = 1, BadUsage = 2, Interrupted = 130 };
+using namespace Cli;
 
 // At once: the progress line and the questions must show before the upload goes on.
 void print(std::FILE* out, const QString& text)
@@ -59,17 +58,14 @@ class ConsoleUploadUi : public UploadUi
 public:
     ConsoleUploadUi(const QString& trust, bool remove)
         : m_trust(trust), m_remove(remove), m_terminal(Platform::IsTerminal(stderr))
-    {
-        m_clock.start();
-    }
+    {}
 
     bool IsCancelled() override { return Platform::InterruptRequested(); }
 
     void Progress(int done, int total, qint64 bytes) override
     {
-        if (!m_terminal || (m_lineShown && m_clock.elapsed() - m_last < 100 && done < total))
+        if (!m_terminal || !m_throttle.Due(done, total))
             return;
-        m_last = m_clock.elapsed();
         print(stderr, u"\r送信 %1 / %2 ページ  %3 KB\x1b[K"_s.arg(done).arg(total).arg(bytes / 1024));
         m_lineShown = true;
     }
@@ -94,6 +90,7 @@ public:
         if (m_lineShown)
             print(stderr, u"\r\x1b[K"_s);
         m_lineShown = false;
+        m_throttle.Reset();
     }
 
 private:
@@ -101,8 +98,7 @@ private:
     bool m_remove;
     bool m_terminal;
     bool m_lineShown = false;
-    QElapsedTimer m_clock;
-    qint64 m_last = 0;
+    Cli::ProgressThrottle m_throttle;
 };
 
 // From the environment, the credential store or the terminal, in that order.
@@ -116,7 +112,7 @@ bool findPassword(const UploadDestination& d, QString* password, QString* failur
     QString storeFailure;
     if (PasswordStore::Read(d.CredentialEntry(), password, &storeFailure))
         return true;
-    if (ReadPasswordFromTerminal(u"%1@%2 のパスワード: "_s.arg(d.user, d.host), password))
+    if (Platform::ReadPassword(u"%1@%2 のパスワード: "_s.arg(d.user, d.host), password))
         return true;
     *failure = u"パスワードがありません。環境変数 SORABI_UPLOAD_PASSWORD に設定するか、端末から実行して入力してください。"_s;
     return false;
@@ -139,11 +135,8 @@ int RunUploadCommand(const QStringList& arguments)
     parser.addOption(helpOption);
 
     if (!parser.parse(arguments)) {
-        QStringList unknown;
-        for (const QString& name : parser.unknownOptionNames())
-            unknown.append((name.size() == 1 ? u"-"_s : u"--"_s) + name);
-        if (!unknown.isEmpty())
-            usageError(u"知らないオプションです: %1"_s.arg(unknown.join(u", "_s)));
+        if (const QString unknown = UnknownOptionText(parser); !unknown.isEmpty())
+            usageError(unknown);
         else
             usageError(u"オプションの指定が正しくありません（値が抜けていませんか）。"_s);
         return BadUsage;

@@ -44,9 +44,13 @@ bool HasDisplay();
 #ifndef Q_OS_WIN
 // Runs the program in place of this process: the same terminal, signals and
 // exit status; argv[0] is passed as given. Returns only when the program
-// could not be started: then errno says why.
-void ReplaceProcess(const QString& program, char* argv[]);
+// could not be started, with the reason in Japanese.
+QString ReplaceProcess(const QString& program, char* argv[]);
 #endif
+
+// Asks for a password on the terminal without showing what is typed.
+// False when standard input is no terminal or the input ends.
+bool ReadPassword(const QString& prompt, QString* password);
 
 // A page that reaches the file size limit must fail with a message as on a
 // full disk, not end the program half-way (POSIX sends a signal for it).

@@ -6,13 +6,19 @@
 #include <chrono>
 #include <climits>
 #include <csignal>
+#include <cstdio>
+#include <cstring>
 
+#include <QByteArray>
 #include <QFile>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/uio.h>
+#include <termios.h>
 #include <unistd.h>
+
+using namespace Qt::StringLiterals;
 
 namespace Platform {
 
@@ -48,9 +54,48 @@ bool IsInInstallersFolder(const QString&)
     return false;
 }
 
-void ReplaceProcess(const QString& program, char* argv[])
+QString ReplaceProcess(const QString& program, char* argv[])
 {
     ::execv(QFile::encodeName(program).constData(), argv);
+    const int error = errno;
+    return error == ENOENT   ? u"ファイルがありません"_s
+           : error == EACCES ? u"実行を許されていません"_s
+                             : QString::fromLocal8Bit(std::strerror(error));
+}
+
+bool ReadPassword(const QString& prompt, QString* password)
+{
+    if (!isatty(STDIN_FILENO))
+        return false;
+    const QByteArray text = prompt.toLocal8Bit();
+    std::fwrite(text.constData(), 1, size_t(text.size()), stderr);
+    std::fflush(stderr);
+    termios saved{};
+    const bool hide = tcgetattr(STDIN_FILENO, &saved) == 0;
+    if (hide) {
+        termios silent = saved;
+        silent.c_lflag &= ~tcflag_t(ECHO);
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &silent);
+    }
+    QByteArray line;
+    bool ended = false;
+    for (;;) {
+        char c = 0;
+        const ssize_t got = read(STDIN_FILENO, &c, 1);
+        if (got <= 0) {
+            ended = line.isEmpty();
+            break;
+        }
+        if (c == '\n' || c == '\r')
+            break;
+        line.append(c);
+    }
+    if (hide)
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+    std::fputc('\n', stderr);
+    *password = QString::fromLocal8Bit(line);
+    line.fill('\0');
+    return !ended;
 }
 
 bool HasDisplay()
