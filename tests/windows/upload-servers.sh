@@ -1,28 +1,35 @@
-# Sourced by the Windows checks: the upload test servers of the end-to-end
-# tests (tests/e2e/servers.sh) on 127.0.0.1 — vsftpd with FTPS, the same
-# vsftpd without TLS for plain FTP, and OpenSSH with an RSA host key beside
-# the Ed25519 one, since Windows' cryptography (WinCNG) has no Ed25519.
-# Needs root.
+# Sourced by the Windows checks: the upload's test servers on 127.0.0.1,
+# started by the script every caller uses (tests/servers/upload-servers) —
+# vsftpd with FTPS (require_ssl_reuse=YES), the same vsftpd without TLS for
+# plain FTP, and OpenSSH with Ed25519 and RSA host keys. The fingerprint
+# checked for SFTP is the RSA key's, since Windows' cryptography (WinCNG) has
+# no Ed25519. Needs root.
 #   servers_start       sets up and starts them; sets server_user,
 #                       server_password, server_home, ftp_port, ftps_port,
 #                       sftp_port, ftps_fingerprint, sftp_fingerprint
 #   servers_stop        ends them and removes the account (call it on exit)
 
-source "$(dirname "${BASH_SOURCE[0]}")/../e2e/servers.sh"
+servers_script=$(cd "$(dirname "${BASH_SOURCE[0]}")/../servers" && pwd)/upload-servers
 
 servers_start() {
+    local output name value
     servers_dir=$(mktemp -d /tmp/sorabi-servers.XXXXXX)
-    srv_user=sorabi-win$$
-    srv_rsa_key=1
-    srv_plain_ftp=1
-    start_servers "$servers_dir" || return 1
-    server_user=$srv_user
-    server_password=$srv_password
-    server_home=$srv_home
+    # FTPS at most TLS 1.2 until the upload resumes TLS 1.3 sessions on every
+    # data connection (issue 21; see tests/common/uploadservers.h).
+    output=$("$servers_script" start "$servers_dir" --user "sorabi-win$$" --plain-ftp --tls-max 1.2 \
+        --owner $$) || return 1
+    # Every NAME=VALUE line it prints becomes server_NAME.
+    while IFS='=' read -r name value; do
+        printf -v "server_$name" '%s' "$value"
+    done <<<"$output"
+    ftp_port=$server_ftp_port
+    ftps_port=$server_ftps_port
+    sftp_port=$server_sftp_port
+    ftps_fingerprint=$server_ftps_fingerprint
+    sftp_fingerprint=$server_sftp_fingerprint_rsa
 }
 
 servers_stop() {
-    stop_servers
-    [ -n "${servers_dir:-}" ] && rm -rf "$servers_dir"
+    [ -n "${servers_dir:-}" ] && { "$servers_script" stop "$servers_dir"; rm -rf "$servers_dir"; }
     servers_dir=
 }
