@@ -15,6 +15,8 @@ ManifestSupportedOS all
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${PRODUCT}"
 
 Name "${PRODUCT} ${VERSION}"
+; The line at the bottom of every page: the product, not NSIS and its version.
+BrandingText "${PRODUCT} ${VERSION}"
 OutFile "${OUTFILE}"
 InstallDir "$LOCALAPPDATA\Programs\${PRODUCT}"
 InstallDirRegKey HKCU "${UNINSTALL_KEY}" "InstallLocation"

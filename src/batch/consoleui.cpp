@@ -78,6 +78,12 @@ bool ConsoleUi::AskCancel(const QString&)
     return true;
 }
 
+bool ConsoleUi::AskGoOnWithoutShopId(const QString& text)
+{
+    ShowMessage(u"警告: "_s + text + u"ショップIDなしで作成を続けます。"_s, MessageIcon::Exclamation);
+    return true;
+}
+
 std::unique_ptr<ProgressView> ConsoleUi::CreateProgress()
 {
     return std::make_unique<ConsoleProgress>(*this);

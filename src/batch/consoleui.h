@@ -14,6 +14,8 @@ public:
 
     void ShowMessage(const QString& text, MessageIcon icon) override;
     bool AskCancel(const QString& question) override;
+    // Prints the text as a warning and goes on: nobody is there to answer.
+    bool AskGoOnWithoutShopId(const QString& text) override;
     void SetWaitCursor(bool) override {}
     void SetStatusText(const QString&) override {}
     std::unique_ptr<ProgressView> CreateProgress() override;

@@ -97,6 +97,19 @@ private slots:
         QVERIFY(!QFileInfo::exists(dir.filePath(u"articles.csv"_s))); // no working copy
     }
 
+    void noShopIdWarnsOnceAndGoesOn()
+    {
+        QTemporaryDir dir;
+        QVERIFY(TestUtil::writeFile(dir.filePath(u"option.ini"_s), "[OPTION]\r\nSITENAME=s\r\nSHOPID=  \r\n"));
+        QVERIFY(QFile::copy(TestUtil::examples() + u"/products.csv"_s, dir.filePath(u"p.csv"_s)));
+        const ProgramResult outcome = runBatch({u"p.csv"_s}, dir.path());
+        QCOMPARE(outcome.exitCode, 0);
+        // One warning line on standard error for the whole run, not one per line.
+        QCOMPARE(outcome.err.count(u"警告: "_s + MissingShopIdText() + u"ショップIDなしで作成を続けます。\n"_s), 1);
+        QVERIFY(outcome.out.isEmpty() == false);
+        QCOMPARE(TestUtil::folderContents(outcome.outputFolder()).size(), 25);
+    }
+
     void lineFailureExitsOne()
     {
         QTemporaryDir dir;

@@ -56,6 +56,14 @@ public:
         questions.append(question);
         return cancelAnswers.isEmpty() ? true : cancelAnswers.takeFirst();
     }
+    // The shop ID question: each text asked, and the answer (true: go on).
+    QStringList shopIdQuestions;
+    bool goOnWithoutShopId = true;
+    bool AskGoOnWithoutShopId(const QString& text) override
+    {
+        shopIdQuestions.append(text);
+        return goOnWithoutShopId;
+    }
     void SetWaitCursor(bool wait) override
     {
         waitCursor = wait;

@@ -10,6 +10,13 @@ start_menu="$user_dir/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Sora
 uninstall_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Sorabi'
 rm -rf "$install_dir" "$data_dir"
 
+# Its pages end with the product's own line ("Sorabi <version>"), not
+# "Nullsoft Install System v…". The installer keeps its strings compressed,
+# so the script that made it is what tells.
+grep -q '^BrandingText "${PRODUCT} ${VERSION}"' "$root/packaging/windows/installer.nsi" ||
+    fail "the installer shows NSIS's branding: BrandingText missing from installer.nsi"
+pass "the installer's branding text is the product's own"
+
 # Started by hand it speaks Japanese (screenshot); cancelled, it installs nothing.
 (cd "$work" && exec "$wine_bin" "$win_build/Sorabi-$version-setup.exe" >/dev/null 2>&1) &
 setup_pid=$!

@@ -74,11 +74,33 @@ clsTextFile::FailureInjector& injector()
     return instance;
 }
 
+clsTextFile::FailureInjector& readInjector()
+{
+    static clsTextFile::FailureInjector instance;
+    return instance;
+}
+
 } // namespace
 
 void clsTextFile::SetWriteFailureInjector(FailureInjector newInjector)
 {
     injector() = std::move(newInjector);
+}
+
+void clsTextFile::SetReadFailureInjector(FailureInjector newInjector)
+{
+    readInjector() = std::move(newInjector);
+}
+
+QString clsTextFile::LastFailureText(const QString& path)
+{
+    return FailureText(classifyOpenFailure(path, Platform::LastFileError()));
+}
+
+bool clsTextFile::MayBeHeldOpen(const QString& message)
+{
+    return message.startsWith(QString::number(PermissionDenied) + u':')
+           || message.startsWith(QString::number(PathFileAccessError) + u':');
 }
 
 QString clsTextFile::FailureText(int number)
@@ -118,6 +140,12 @@ bool clsTextFile::ReadBytes(const QString& vstrFilePath, QByteArray& rbytCont)
     if (!basFile::IsFileExists(vstrFilePath)) {
         SetMessage(kNotFound);
         return false;
+    }
+    if (readInjector()) {
+        if (const int number = readInjector()(vstrFilePath)) {
+            SetFailure(number);
+            return false;
+        }
     }
     QFile file;
     bool replaced = false;

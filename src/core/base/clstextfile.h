@@ -45,11 +45,22 @@ public:
         PathNotFound = 76,
     };
     static QString FailureText(int number);
+    // The failure text for the system's reason of the last failed file
+    // operation on the path (or, where the system gave none, for what is
+    // at the path), for callers that did the operation themselves.
+    static QString LastFailureText(const QString& path);
+    // Whether a failure text is one that a file held open by another program
+    // gives: on Windows a sharing violation or a lock reads as 70, a file
+    // that cannot be replaced as 75. The callers then say what to close.
+    static bool MayBeHeldOpen(const QString& message);
 
     // Lets tests make page writes fail as a full disk or a broken device
     // would: the injector answers a failure number for a path, or 0.
     using FailureInjector = std::function<int(const QString& path)>;
     static void SetWriteFailureInjector(FailureInjector injector);
+    // The same for reading a whole file (ReadBytes, ReadText), as a file
+    // another program holds open would fail on Windows.
+    static void SetReadFailureInjector(FailureInjector injector);
 
 private:
     void SetMessage(const QString& message) { m_message = message; }

@@ -95,6 +95,48 @@ QByteArray EncodeShiftJis(QStringView text, Unmappable unmappable)
     return out;
 }
 
+QStringList UnencodableCharacters(QStringView text, TextEncoding encoding)
+{
+    QStringList lost;
+    if (encoding == TextEncoding::Utf8)
+        return lost;
+    // Most texts fit whole; only then is each character looked at.
+    if (text.isValidUtf16()) {
+        QStringEncoder encoder("Shift_JIS");
+        bool lossless = true;
+        if (encoder.isValid()) {
+            // encode() is lazy: only the conversion to bytes sets the error.
+            const QByteArray bytes = encoder.encode(text);
+            lossless = !encoder.hasError();
+        } else {
+            (void)Platform::EncodeSystemShiftJis(text, &lossless);
+        }
+        if (lossless)
+            return lost;
+    }
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = text[i].unicode();
+        if (c < 0x80)
+            continue;
+        qsizetype length = 1;
+        char32_t codePoint = c;
+        if (QChar::isHighSurrogate(c) && i + 1 < n && text[i + 1].isLowSurrogate()) {
+            codePoint = QChar::surrogateToUcs4(c, text[i + 1].unicode());
+            length = 2;
+        }
+        // A lone surrogate has no place in any file either.
+        const bool lone = QChar::isSurrogate(c) && length == 1;
+        if (lone || encodeCodePoint(codePoint).isEmpty()) {
+            const QString one = text.sliced(i, length).toString();
+            if (!lost.contains(one))
+                lost.append(one);
+        }
+        i += length - 1;
+    }
+    return lost;
+}
+
 bool HasUtf8Bom(QByteArrayView bytes)
 {
     return bytes.startsWith("\xEF\xBB\xBF");

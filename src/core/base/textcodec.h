@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 
 // Every file that Sorabi reads or writes is Shift_JIS (Windows code page 932),
@@ -29,6 +30,11 @@ QByteArray EncodeShiftJis(QStringView text, Unmappable unmappable = Unmappable::
 bool IsUtf8(QByteArrayView bytes);
 bool HasUtf8Bom(QByteArrayView bytes);
 bool IsValidUtf8(QByteArrayView bytes, bool* hasMultiByte = nullptr);
+
+// The characters of the text that the encoding cannot hold (that Encode
+// would turn into "?"), each once, in the order of first appearance; a
+// character outside the basic plane is one entry. None for UTF-8.
+QStringList UnencodableCharacters(QStringView text, TextEncoding encoding);
 
 bool IsAscii(QByteArrayView bytes);
 // Bytes of a CSV file in its own encoding, and back. ASCII, which most

@@ -5,6 +5,9 @@
 #include "base/textcodec.h"
 #include "generation/runui.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 #include <algorithm>
 #include <cstring>
 
@@ -69,7 +72,14 @@ bool ReadCsvBytes(RunUi& ui, const QString& path, QByteArray& bytes)
     }
     clsTextFile textFile;
     if (!textFile.ReadBytes(path, bytes)) {
-        ui.ShowMessage(textFile.Message(), MessageIcon::Critical);
+        // The number and the system's text, with the file and what to do.
+        QString text = QStringLiteral("CSVファイル「%1」を読み込めませんでした。\r\n\r\n%2")
+                           .arg(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()),
+                                textFile.Message());
+        if (clsTextFile::MayBeHeldOpen(textFile.Message()))
+            text += QStringLiteral("\r\n\r\nCSV ファイルが Excel などで開かれていないか確かめてください。"
+                                   "開かれていたら閉じてから、もう一度作成してください。");
+        ui.ShowMessage(text, MessageIcon::Critical);
         return false;
     }
     return true;

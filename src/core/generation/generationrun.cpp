@@ -1,6 +1,7 @@
 #include "generation/generationrun.h"
 
 #include "base/basfile.h"
+#include "base/clstextfile.h"
 #include "base/textcodec.h"
 #include "generation/bascsv.h"
 #include "generation/csvlines.h"
@@ -9,6 +10,8 @@
 #include "generation/pagename.h"
 #include "generation/pagewriter.h"
 #include "generation/runui.h"
+#include "settings/basinifile.h"
+#include "settings/clsoption.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -99,6 +102,7 @@ public:
             m_ui.ShowMessage(text, icon);
     }
     bool AskCancel(const QString& question) override { return m_ui.AskCancel(question); }
+    bool AskGoOnWithoutShopId(const QString& text) override { return m_ui.AskGoOnWithoutShopId(text); }
     void SetWaitCursor(bool wait) override { m_ui.SetWaitCursor(wait); }
     void SetStatusText(const QString& text) override { m_ui.SetStatusText(text); }
     std::unique_ptr<ProgressView> CreateProgress() override { return m_ui.CreateProgress(); }
@@ -113,6 +117,25 @@ QString articleIdOf(const CsvLineList& lines, int index)
 {
     const QList<QByteArrayView> fields = basCsv::SplitCsvLine(lines.line(index));
     return fields.isEmpty() ? QString() : TextCodec::Decode(fields[0], lines.encoding());
+}
+
+// The settings as the run starts: false when the file is there but cannot
+// be read (the user has been told), as pages without the shop's settings
+// would look made and be wrong.
+bool readSettingsAtStart(RunUi& ui, const QString& path, QByteArray& bytes)
+{
+    if (path.isEmpty() || !basFile::IsFileExists(path))
+        return true;
+    clsTextFile file;
+    if (file.ReadBytes(path, bytes))
+        return true;
+    QString text = u"設定ファイル「%1」を読み込めませんでした。\r\n\r\n%2"_s.arg(
+        QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()), file.Message());
+    if (clsTextFile::MayBeHeldOpen(file.Message()))
+        text += u"\r\n\r\noption.ini がメモ帳などほかのプログラムで開かれていないか確かめてください。"
+                u"開かれていたら閉じてから、もう一度作成してください。"_s;
+    ui.ShowMessage(text, MessageIcon::Critical);
+    return false;
 }
 
 bool isBlankLine(QByteArrayView line)
@@ -138,6 +161,12 @@ QString DuplicateMessage(const QString& firstId, qsizetype firstLine, const QStr
                              .arg(firstId)
                              .arg(firstLine);
     return text + u"\r\n\r\n同じ商品IDのページは 1 つしか作れません。CSVファイルの商品IDを重複しないように直してから、もう一度作成してください。"_s;
+}
+
+QString MissingShopIdText()
+{
+    return u"サイト情報にショップIDが登録されていません。このまま作成すると、ページの買い物かごの"
+           u"リンクにショップIDが入らず（shop_id= が空）、お客様が商品を買えません。"_s;
 }
 
 bool IsRunInProgress()
@@ -169,6 +198,18 @@ RunResult CreatePages(RunUi& ui, const RunOptions& options)
         result.outcome = RunOutcome::InvalidPath;
         return result;
     }
+    // Settings that cannot be read, or that hold no shop ID, are told once,
+    // before anything is made.
+    QByteArray settingsBytes;
+    if (!readSettingsAtStart(ui, options.settingsPath, settingsBytes)) {
+        result.outcome = RunOutcome::ReadFailed;
+        return result;
+    }
+    if (basIniFile::GetIniValueFromBytes(settingsBytes, clsOption::Section(), "SHOPID").trimmed().isEmpty()
+        && !ui.AskGoOnWithoutShopId(MissingShopIdText())) {
+        result.outcome = RunOutcome::NoShopId;
+        return result;
+    }
     RunScreen screen(ui);
     screen.Start();
 
@@ -187,9 +228,13 @@ RunResult CreatePages(RunUi& ui, const RunOptions& options)
             // Through a new file and a rename: a full disk leaves the old copy whole.
             QString error;
             if (!basFile::ReplaceFile(copyPath, bytes, &error)) {
-                ui.ShowMessage(u"作業用のコピー「%1」を作成できませんでした。\r\n\r\n%2"_s.arg(
-                                   QDir::toNativeSeparators(copyPath), error),
-                               MessageIcon::Critical);
+                QString text = u"作業用のコピー「%1」を作成できませんでした。\r\n\r\n%2"_s.arg(
+                    QDir::toNativeSeparators(copyPath), error);
+                // On Windows a copy held open elsewhere cannot be replaced.
+                if (QFileInfo::exists(copyPath))
+                    text += u"\r\n\r\narticles.csv が Excel などで開かれていないか確かめてください。"
+                            u"開かれていたら閉じてから、もう一度作成してください。"_s;
+                ui.ShowMessage(text, MessageIcon::Critical);
                 result.outcome = RunOutcome::ReadFailed;
                 return result;
             }
@@ -252,9 +297,12 @@ RunResult CreatePages(RunUi& ui, const RunOptions& options)
         result.pagesWritten = writer.Written();
         const PendingPage& failed = writer.FailedPage();
         screen.CloseProgress();
-        ui.ShowMessage(writer.FailureMessage() + u"\r\n\r\n"_s + LineLabel(failed.lineNumber, failed.articleId)
-                           + u"：「"_s + QDir::toNativeSeparators(failed.path) + u"」"_s,
-                       MessageIcon::Critical);
+        QString text = writer.FailureMessage() + u"\r\n\r\n"_s + LineLabel(failed.lineNumber, failed.articleId)
+                       + u"：「"_s + QDir::toNativeSeparators(failed.path) + u"」"_s;
+        if (clsTextFile::MayBeHeldOpen(writer.FailureMessage()))
+            text += u"\r\n\r\nこのページのファイルがほかのプログラム（エディター、ブラウザー、"
+                    u"ウイルス対策ソフトなど）で開かれていないか確かめてから、もう一度作成してください。"_s;
+        ui.ShowMessage(text, MessageIcon::Critical);
         result.outcome = RunOutcome::WriteFailed;
         return true;
     };

@@ -37,6 +37,7 @@ enum class RunOutcome {
     LineFailed,   // a line could not be turned into a page
     WriteFailed,  // a page file could not be created or written
     Busy,         // another run is in progress
+    NoShopId,     // the settings hold no shop ID and the user chose not to go on
 };
 
 struct RunResult
@@ -59,6 +60,10 @@ bool IsRunInProgress();
 // name: the article IDs and their line numbers.
 QString DuplicateMessage(const QString& firstId, qsizetype firstLine, const QString& secondId,
                          qsizetype secondLine);
+
+// What the run tells before making pages whose cart links would have no
+// shop ID (the settings hold none): RunUi::AskGoOnWithoutShopId's text.
+QString MissingShopIdText();
 
 // "yyyymmddhhmmss" for the given local time.
 QString OutputFolderName(const QDateTime& time);

@@ -53,6 +53,11 @@ public:
     virtual void ShowMessage(const QString& text, MessageIcon icon) = 0;
     // The cancel question: Yes and No, No the default. True for Yes.
     virtual bool AskCancel(const QString& question) = 0;
+    // Asked once, before a run whose settings hold no shop ID (its pages'
+    // cart links would have none); `text` says so. True to make the pages
+    // anyway. The desktop asks (No the default, and No opens the site
+    // settings), sorabi-batch prints it as a warning and goes on.
+    virtual bool AskGoOnWithoutShopId(const QString& text) = 0;
     virtual void SetWaitCursor(bool wait) = 0;
     virtual void SetStatusText(const QString& text) = 0;
     // A freshly loaded progress display for one run.

@@ -309,6 +309,43 @@ TextEncoding FileEncoding(QByteArrayView file)
     return TextCodec::IsUtf8(file) ? TextEncoding::Utf8 : TextEncoding::ShiftJis;
 }
 
+QStringList UnencodableCharacters(const QString& filePath, const QStringList& values)
+{
+    QByteArray bytes;
+    // A file that cannot be read is not written either; nothing is lost.
+    if (!ReadFileBytes(filePath, &bytes))
+        return {};
+    const TextEncoding encoding = FileEncoding(bytes);
+    QStringList lost;
+    for (const QString& value : values) {
+        for (const QString& c : TextCodec::UnencodableCharacters(value, encoding)) {
+            if (!lost.contains(c))
+                lost.append(c);
+        }
+    }
+    return lost;
+}
+
+QByteArray ToUtf8WithBom(QByteArrayView file)
+{
+    if (TextCodec::HasUtf8Bom(file))
+        return file.toByteArray();
+    const QByteArray bom("\xEF\xBB\xBF");
+    if (FileEncoding(file) == TextEncoding::Utf8)
+        return bom + file.toByteArray();
+    return bom + TextCodec::DecodeShiftJis(file).toUtf8();
+}
+
+bool ConvertFileToUtf8(const QString& filePath)
+{
+    QByteArray bytes;
+    if (!ReadFileBytes(filePath, &bytes))
+        return false;
+    if (TextCodec::HasUtf8Bom(bytes))
+        return true;
+    return WriteFileAtomically(filePath, ToUtf8WithBom(bytes));
+}
+
 QString GetIniValue(const QString& section, const QString& key, const QString& filePath)
 {
     QByteArray bytes;

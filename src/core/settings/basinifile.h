@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
+#include <QStringList>
 
 // Reading and writing single values of an INI file ("[SECTION]" headers,
 // "KEY=value" lines), the way the Windows private-profile functions do it:
@@ -35,6 +36,19 @@ QByteArray SetIniValueInBytes(QByteArrayView file, QByteArrayView section, QByte
 // UTF-8 as a whole with at least one multi-byte sequence (as Notepad and
 // other editors save it); otherwise Shift_JIS. An empty file is Shift_JIS.
 TextEncoding FileEncoding(QByteArrayView file);
+
+// Nothing typed may turn into "?" unasked: the characters of `values` that
+// the file at the path cannot hold in its present encoding (Shift_JIS for a
+// missing or empty file), each once, in order. Empty when all fit, and
+// always for a UTF-8 file.
+QStringList UnencodableCharacters(const QString& filePath, const QStringList& values);
+// The file's bytes as UTF-8 with a byte-order mark: the same lines, every
+// value meaning what it meant. A UTF-8 file only gains the mark.
+QByteArray ToUtf8WithBom(QByteArrayView file);
+// Rewrites the file so, in one replacement; a missing file is made holding
+// the mark alone, so that values written next are UTF-8. False when it could
+// not be read or replaced: it then stays as it was.
+bool ConvertFileToUtf8(const QString& filePath);
 
 // The whole file, as basFile reads it.
 using basFile::ReadFileBytes;

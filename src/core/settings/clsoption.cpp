@@ -35,11 +35,26 @@ void clsOption::GetOptionIniValue()
     }
 }
 
-bool clsOption::SetOptionIniValue()
+std::array<QStringList, clsOption::KeyCount> clsOption::UnencodableCharacters() const
+{
+    std::array<QStringList, KeyCount> lost;
+    QByteArray bytes;
+    // A file that cannot be read is not written either; nothing is lost.
+    if (!basIniFile::ReadFileBytes(m_iniPath, &bytes))
+        return lost;
+    const TextEncoding encoding = basIniFile::FileEncoding(bytes);
+    for (int i = 0; i < KeyCount; ++i)
+        lost[size_t(i)] = TextCodec::UnencodableCharacters(m_values[size_t(i)], encoding);
+    return lost;
+}
+
+bool clsOption::SetOptionIniValue(bool asUtf8)
 {
     QByteArray bytes;
     if (!basIniFile::ReadFileBytes(m_iniPath, &bytes))
         return false;
+    if (asUtf8)
+        bytes = basIniFile::ToUtf8WithBom(bytes);
     // A file saved as UTF-8 by an editor stays UTF-8; a new one is Shift_JIS.
     const TextEncoding encoding = basIniFile::FileEncoding(bytes);
     for (int i = 0; i < KeyCount; ++i) {

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 
@@ -43,8 +44,15 @@ public:
     // Loads all eight values; a missing file or key gives the empty text.
     void GetOptionIniValue();
     // Writes all eight values in one replacement of the file. False when the
-    // file could not be written; it then keeps its old content.
-    bool SetOptionIniValue();
+    // file could not be written; it then keeps its old content. With
+    // `asUtf8` the file becomes UTF-8 with a byte-order mark in the same
+    // replacement (basIniFile::ToUtf8WithBom), so that every character
+    // keeps; otherwise it keeps its encoding, and what that cannot hold
+    // (UnencodableCharacters) would be written as "?".
+    bool SetOptionIniValue(bool asUtf8 = false);
+    // For each of the eight values in key order, the characters the settings
+    // file cannot hold in its present encoding; all empty when they fit.
+    std::array<QStringList, KeyCount> UnencodableCharacters() const;
 
     // The eight stored values as Shift_JIS bytes (converted from a UTF-8
     // file), read by the same rules as GetOptionIniValue, in key order. For

@@ -96,6 +96,16 @@ public:
         return MsgBox::Show(&m_window, question, MessageIcon::Question, MsgBox::Buttons::YesNo)
                == MsgBox::Answer::Yes;
     }
+    bool AskGoOnWithoutShopId(const QString& text) override
+    {
+        const QString question = text + u"\r\n\r\nショップIDなしで作成しますか？\r\n"
+                                        u"「いいえ」を選ぶと、サイト情報登録の画面を開きます。"_s;
+        if (MsgBox::Show(&m_window, question, MessageIcon::Question, MsgBox::Buttons::YesNo)
+            == MsgBox::Answer::Yes)
+            return true;
+        m_window.mnuOptionSite_Click();
+        return false;
+    }
     void SetWaitCursor(bool wait) override
     {
         if (wait)

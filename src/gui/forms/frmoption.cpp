@@ -1,5 +1,7 @@
 #include "forms/frmoption.h"
 
+#include "base/clstextfile.h"
+#include "base/platform.h"
 #include "base/vbnumber.h"
 #include "forms/basurlpic.h"
 #include "forms/numbertext.h"
@@ -263,9 +265,8 @@ void frmOption::ShowHeaderImage()
         m_picHeaderImage->setPixmap(picture);
 }
 
-bool frmOption::SaveOptionValues()
+void frmOption::FillOption(clsOption& option) const
 {
-    clsOption option;
     option.SetHeaderImage(QString::number(m_cboHeaderImage->currentIndex()));
     option.SetSiteName(m_txtSiteName->text());
     option.SetCatchCopy1(m_txtCatchCopy1->text());
@@ -274,21 +275,77 @@ bool frmOption::SaveOptionValues()
     option.SetShopID(m_txtShopID->text());
     option.SetSiteMaster(m_txtSiteMaster->text());
     option.SetTax(m_txtTax->text());
-    return option.SetOptionIniValue();
+}
+
+// Nothing typed may turn into "?" unasked: characters that the settings
+// file's encoding cannot hold are listed, and the user either lets the file
+// become UTF-8 (which keeps them) or goes back to the window.
+bool frmOption::AskKeepCharacters(bool* asUtf8)
+{
+    *asUtf8 = false;
+    clsOption option;
+    FillOption(option);
+    const auto lost = option.UnencodableCharacters();
+    // In key order: header picture, site name, catch copy 1–3, shop ID,
+    // site administrator, tax rate.
+    const char16_t* const names[] = {u"画像", u"サイト名", u"キャッチコピー　１", u"キャッチコピー　２",
+                                     u"キャッチコピー　３", u"ショップＩＤ", u"サイト管理者", u"税率"};
+    QLineEdit* const fields[] = {nullptr,         m_txtSiteName, m_txtCatchCopy1, m_txtCatchCopy2,
+                                 m_txtCatchCopy3, m_txtShopID,   m_txtSiteMaster, m_txtTax};
+    QStringList lines;
+    QLineEdit* first = nullptr;
+    for (size_t i = 0; i < lost.size(); ++i) {
+        if (lost[i].isEmpty())
+            continue;
+        lines.append(u"　"_s + QString::fromUtf16(names[i]) + u"：　"_s + lost[i].join(u"　"_s));
+        if (!first)
+            first = fields[i];
+    }
+    if (lines.isEmpty())
+        return true;
+    const QString text =
+        u"次の文字は、設定ファイル option.ini の文字コード（Shift_JIS）では保存できません。"
+        u"このまま保存すると「?」に変わってしまいます。\r\n\r\n"_s
+        + lines.join(u"\r\n"_s)
+        + u"\r\n\r\noption.ini を UTF-8 で保存し直すと、これらの文字もそのまま保存できます"
+          u"（ほかの設定は変わりません）。\r\n\r\n"
+          u"はい：option.ini を UTF-8 で保存します。\r\n"
+          u"いいえ：保存せずに画面に戻ります。文字を直してから、もう一度保存してください。\r\n\r\n"
+          u"option.ini を UTF-8 で保存しますか？"_s;
+    if (MsgBox::Show(this, text, MessageIcon::Question, MsgBox::Buttons::YesNo) == MsgBox::Answer::Yes) {
+        *asUtf8 = true;
+        return true;
+    }
+    if (first)
+        first->setFocus();
+    return false;
+}
+
+bool frmOption::SaveOptionValues(bool asUtf8)
+{
+    clsOption option;
+    FillOption(option);
+    return option.SetOptionIniValue(asUtf8);
 }
 
 void frmOption::cmdSave_Click()
 {
-    if (!SaveOptionValues()) {
+    bool asUtf8 = false;
+    if (!AskKeepCharacters(&asUtf8))
+        return; // back to the window; nothing saved
+    Platform::ClearFileError();
+    if (!SaveOptionValues(asUtf8)) {
         // Saying "saved" here would lose the user's input without a word;
         // the window stays open so that nothing typed is lost.
         const QString path =
             QDir::toNativeSeparators(QFileInfo(clsOption::DefaultIniPath()).absoluteFilePath());
-        MsgBox::Show(this,
-                     u"サイト情報を保存できませんでした。\r\n\r\n"_s + path
-                         + u"\r\n\r\nフォルダーに書き込めるか、ディスクに空きがあるかを"
-                           u"確かめてから、もう一度保存してください。"_s,
-                     MessageIcon::Critical);
+        const QString failure = clsTextFile::LastFailureText(clsOption::DefaultIniPath());
+        QString text = u"サイト情報を保存できませんでした。\r\n\r\n"_s + path + u"\r\n"_s + failure;
+        if (clsTextFile::MayBeHeldOpen(failure))
+            text += u"\r\n\r\noption.ini がメモ帳などほかのプログラムで開かれていないか確かめてください。"_s;
+        text += u"\r\n\r\nフォルダーに書き込めるか、ディスクに空きがあるかを"
+                u"確かめてから、もう一度保存してください。"_s;
+        MsgBox::Show(this, text, MessageIcon::Critical);
         return;
     }
     MsgBox::Show(this,

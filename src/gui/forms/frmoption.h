@@ -9,6 +9,7 @@ class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class clsOption;
 class numberText;
 
 // The site settings window: header picture (with a preview fetched from the
@@ -42,7 +43,9 @@ private:
     void InitControls();
     void LoadOptionValues();
     void ShowHeaderImage();
-    bool SaveOptionValues();
+    void FillOption(clsOption& option) const;
+    bool AskKeepCharacters(bool* asUtf8);
+    bool SaveOptionValues(bool asUtf8);
     void cmdSave_Click();
 
     QWidget* m_client = nullptr;

@@ -186,6 +186,34 @@ private slots:
         QCOMPARE(file.Message(), message);
     }
 
+    // A file another program holds open: the number and the system's text,
+    // which callers recognise to say what to close.
+    void readOfAFileHeldOpen_data()
+    {
+        QTest::addColumn<int>("number");
+        QTest::addColumn<bool>("mayBeHeldOpen");
+        QTest::newRow("sharing violation, lock") << int(clsTextFile::PermissionDenied) << true;
+        QTest::newRow("cannot be replaced") << int(clsTextFile::PathFileAccessError) << true;
+        QTest::newRow("device error") << int(clsTextFile::DeviceIoError) << false;
+    }
+    void readOfAFileHeldOpen()
+    {
+        QFETCH(int, number);
+        QFETCH(bool, mayBeHeldOpen);
+        const QString p = path(u"held.csv"_s);
+        QVERIFY(TestUtil::writeFile(p, "a,b\r\n"));
+        clsTextFile::SetReadFailureInjector([p, number](const QString& asked) { return asked == p ? number : 0; });
+        clsTextFile file;
+        QByteArray bytes = "kept";
+        const bool read = file.ReadBytes(p, bytes);
+        clsTextFile::SetReadFailureInjector({});
+        QVERIFY(!read);
+        QCOMPARE(bytes, QByteArray("kept"));
+        QCOMPARE(file.Message(), clsTextFile::FailureText(number));
+        QCOMPARE(clsTextFile::MayBeHeldOpen(file.Message()), mayBeHeldOpen);
+        QCOMPARE(clsTextFile::FailureText(clsTextFile::PermissionDenied), u"70:アクセスが拒否されました。"_s);
+    }
+
     void readShiftJis()
     {
         const QString p = path(u"sjis.txt"_s);

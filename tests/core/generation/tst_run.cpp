@@ -437,6 +437,109 @@ private slots:
         QVERIFY(page.contains(title));
     }
 
+    // A file another program holds open (on Windows a sharing violation,
+    // "70") names the file and says what to close.
+    void heldOpenFileSaysWhichAndWhatToDo_data()
+    {
+        QTest::addColumn<QString>("file"); // "csv", "ini" or a page's name
+        QTest::addColumn<int>("outcome");
+        QTest::addColumn<QString>("hint");
+        QTest::newRow("the CSV file") << u"csv"_s << int(RunOutcome::ReadFailed)
+                                      << u"CSV ファイルが Excel などで開かれていないか確かめてください。"_s;
+        QTest::newRow("the settings file") << u"ini"_s << int(RunOutcome::ReadFailed)
+                                           << u"option.ini がメモ帳などほかのプログラムで開かれていないか"_s;
+        QTest::newRow("a page file") << u"H2.html"_s << int(RunOutcome::WriteFailed)
+                                     << u"このページのファイルがほかのプログラム"_s;
+    }
+    void heldOpenFileSaysWhichAndWhatToDo()
+    {
+        QFETCH(QString, file);
+        QFETCH(int, outcome);
+        QFETCH(QString, hint);
+        writeCsv({product(u"H1"_s), product(u"H2"_s)});
+        const QString path = file == u"csv"_s ? m_box.csv : file == u"ini"_s ? m_box.ini : outputFolder() + u'/' + file;
+        const auto held = [path](const QString& p) {
+            return QFileInfo(p).absoluteFilePath() == QFileInfo(path).absoluteFilePath()
+                       ? int(clsTextFile::PermissionDenied) : 0;
+        };
+        clsTextFile::SetReadFailureInjector(held);
+        clsTextFile::SetWriteFailureInjector(held);
+        RecordingUi ui;
+        const RunResult result = CreatePages(ui, options());
+        clsTextFile::SetReadFailureInjector({});
+        clsTextFile::SetWriteFailureInjector({});
+        QCOMPARE(int(result.outcome), outcome);
+        QCOMPARE(ui.messages.size(), 1);
+        const QString text = ui.messages[0].text;
+        QCOMPARE(ui.messages[0].icon, MessageIcon::Critical);
+        // The number and the system's text stay; the file and what to do are added.
+        QVERIFY2(text.contains(u"70:アクセスが拒否されました。"_s), qPrintable(text));
+        QVERIFY2(text.contains(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath())), qPrintable(text));
+        QVERIFY2(text.contains(hint), qPrintable(text));
+        QCOMPARE(ui.waitCursor, false);
+    }
+
+    // Asked once before the run, not once per line; No makes nothing.
+    void noShopIdIsAskedOnce_data()
+    {
+        QTest::addColumn<QByteArray>("settings");
+        QTest::addColumn<bool>("answer");
+        QTest::addColumn<bool>("asked");
+        QTest::newRow("empty settings, go on") << QByteArray("[OPTION]\r\nSHOPID=\r\n") << true << true;
+        QTest::newRow("blank shop ID, declined") << QByteArray("[OPTION]\r\nSHOPID=   \r\n") << false << true;
+        QTest::newRow("no settings file") << QByteArray() << true << true;
+        QTest::newRow("a shop ID") << QByteArray("[OPTION]\r\nSHOPID=shop1\r\n") << false << false;
+    }
+    void noShopIdIsAskedOnce()
+    {
+        QFETCH(QByteArray, settings);
+        QFETCH(bool, answer);
+        QFETCH(bool, asked);
+        if (settings.isEmpty())
+            QVERIFY(QFile::remove(m_box.ini));
+        else
+            QVERIFY(TestUtil::writeFile(m_box.ini, settings));
+        writeCsv({product(u"S1"_s), product(u"S2"_s), product(u"S3"_s)});
+        RecordingUi ui;
+        ui.goOnWithoutShopId = answer;
+        const RunResult result = CreatePages(ui, options());
+        QCOMPARE(ui.shopIdQuestions, asked ? QStringList{MissingShopIdText()} : QStringList());
+        if (asked && !answer) {
+            QCOMPARE(result.outcome, RunOutcome::NoShopId);
+            QVERIFY(ui.messages.isEmpty());
+            QVERIFY(ui.progressWindows.isEmpty());
+            QVERIFY(!QFileInfo::exists(outputFolder()));
+            return;
+        }
+        QCOMPARE(result.outcome, RunOutcome::Completed);
+        QCOMPARE(pages().size(), 3);
+        if (asked)
+            QVERIFY(TestUtil::readFile(outputFolder() + u"/S1.html"_s).contains("shop_id=&"));
+    }
+
+    // A settings file saved as UTF-8 (what the settings window offers for a
+    // character Shift_JIS lacks) puts the character into the Shift_JIS page
+    // as a reference, as a UTF-8 CSV does.
+    void utf8SettingsKeepEveryCharacter_data()
+    {
+        QTest::addColumn<bool>("utf8Csv");
+        QTest::newRow("Shift_JIS CSV") << false;
+        QTest::newRow("UTF-8 CSV") << true;
+    }
+    void utf8SettingsKeepEveryCharacter()
+    {
+        QFETCH(bool, utf8Csv);
+        QVERIFY(TestUtil::writeFile(m_box.ini, "\xEF\xBB\xBF"_ba + u"[OPTION]\r\nCATCHCOPY3=贈り物🎁\r\nSHOPID=shop1\r\n"_s.toUtf8()));
+        const QByteArray line = TestData::productLine("U1", {{1, utf8Csv ? u"マグ😀"_s.toUtf8() : TextCodec::EncodeShiftJis(u"マグ"_s)}});
+        QVERIFY(TestUtil::writeFile(m_box.csv, (utf8Csv ? "\xEF\xBB\xBF"_ba : QByteArray()) + TestData::csvFile({line})));
+        RecordingUi ui;
+        QCOMPARE(CreatePages(ui, options()).outcome, RunOutcome::Completed);
+        const QByteArray page = TestUtil::readFile(outputFolder() + u"/U1.html"_s);
+        const QByteArray gift = TextCodec::EncodeShiftJis(u"贈り物"_s);
+        QVERIFY(page.contains(QByteArray(gift + "&#x1F381;")));
+        QVERIFY(!page.contains(QByteArray(gift + "?")));
+    }
+
     // The writer hands page buffers back for reuse, and queues pages up to a
     // size: short pages and pages of a few hundred KB in turn, over more
     // pages than it queues, must each be whole and only their own.

@@ -1,4 +1,5 @@
 #include "forms/frmmain.h"
+#include "generation/generationrun.h"
 #include "widgets/msgbox.h"
 #include "widgets/shell.h"
 #include "forms/frmoption.h"
@@ -265,6 +266,49 @@ private slots:
         QCOMPARE(batch.exitCode, 0);
         QVERIFY(TestUtil::folderContents(batch.outputFolder())
                 == TestUtil::folderContents(window.LastOutputFolder()));
+    }
+
+    // Empty site settings (the first-start window cancelled): asked once
+    // before the run, not per line; No opens the site settings instead.
+    void noShopIdAsksOnceBeforeTheRun_data()
+    {
+        QTest::addColumn<bool>("goOn");
+        QTest::newRow("yes: the pages are made") << true;
+        QTest::newRow("no: the site settings open, nothing is made") << false;
+    }
+    void noShopIdAsksOnceBeforeTheRun()
+    {
+        QFETCH(bool, goOn);
+        const QString program = m_dir.filePath(u"program"_s);
+        QDir().mkpath(program);
+        frmMain window;
+        window.Folder().SetProgramFolder(program);
+        window.show();
+        control<QLineEdit>(&window, u"txtCsvPath")->setText(TestUtil::examples() + u"/products.csv"_s);
+        m_box->answers = {goOn ? MsgBox::Answer::Yes : MsgBox::Answer::No};
+        QString opened = u"none"_s;
+        ModalWatcher watcher([&](QWidget* modal) {
+            opened = modal->objectName();
+            control<QPushButton>(modal, u"cmdCancel")->click();
+        });
+        window.CreatePages();
+        QVERIFY(!m_box->shown.isEmpty());
+        const MsgBoxRecorder::Shown& question = m_box->shown[0];
+        QCOMPARE(question.icon, MessageIcon::Question);
+        QCOMPARE(question.buttons, MsgBox::Buttons::YesNo); // No is the default
+        QVERIFY(question.text.startsWith(MissingShopIdText()));
+        QVERIFY(question.text.contains(u"ショップIDなしで作成しますか？"_s));
+        if (goOn) {
+            QCOMPARE(m_box->shown.size(), 2); // the question once, then the completion
+            QCOMPARE(m_box->shown[1].text, u"ホームページを作成しました。"_s);
+            QCOMPARE(opened, u"none"_s);
+            QCOMPARE(QDir(window.LastOutputFolder()).entryList(QDir::Files).size(), 25);
+        } else {
+            QCOMPARE(m_box->shown.size(), 1);
+            QCOMPARE(opened, u"frmOption"_s);
+            QVERIFY(window.LastOutputFolder().isEmpty());
+            QCOMPARE(QDir(program).entryList(QDir::Dirs | QDir::NoDotAndDotDot), QStringList());
+        }
     }
 
     void closingDuringARunCancelsIt()

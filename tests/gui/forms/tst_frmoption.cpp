@@ -1,4 +1,5 @@
 #include "forms/frmoption.h"
+#include "base/textcodec.h"
 #include "template/hosts.h"
 #include "msgboxrecorder.h"
 #include "testutil.h"
@@ -88,6 +89,8 @@ private slots:
     void cancel_leavesFileAsItWas();
     void escape_doesNotDiscardInput();
     void saveFailure_reportsAndKeepsWindowOpen();
+    void unencodableCharacters_areNeverLostUnasked_data();
+    void unencodableCharacters_areNeverLostUnasked();
     void preview_followsTheSelection();
 
 private:
@@ -402,6 +405,9 @@ void TestFrmOption::saveFailure_reportsAndKeepsWindowOpen()
     QVERIFY(m_box->shown[0].text.startsWith(u"サイト情報を保存できませんでした。"_s));
     QVERIFY(m_box->shown[0].text.contains(QDir::toNativeSeparators(QDir::current().filePath(u"option.ini"_s))));
     QVERIFY(!m_box->shown[0].text.contains(u"保存しました"_s));
+    // The number and the system's text, and what to check.
+    QVERIFY2(m_box->shown[0].text.contains(u"75:パスまたはファイルにアクセスできません。"_s), qPrintable(m_box->shown[0].text));
+    QVERIFY(m_box->shown[0].text.contains(u"option.ini がメモ帳などほかのプログラムで開かれていないか"_s));
     QVERIFY(dialog->isVisible());
     QCOMPARE(name->text(), u"消えてはいけない入力"_s);
 
@@ -412,6 +418,75 @@ void TestFrmOption::saveFailure_reportsAndKeepsWindowOpen()
     QCOMPARE(m_box->shown[1].icon, MessageIcon::Information);
     QVERIFY(!dialog->isVisible());
     QVERIFY(TestUtil::readFile(u"option.ini"_s).contains("SITENAME="));
+}
+
+void TestFrmOption::unencodableCharacters_areNeverLostUnasked_data()
+{
+    QTest::addColumn<QByteArray>("before");  // option.ini before saving
+    QTest::addColumn<bool>("asked");
+    QTest::addColumn<int>("answer");         // MsgBox::Answer to the question
+    QTest::addColumn<QByteArray>("after");   // the whole file after, or empty: unchanged
+
+    // Shift_JIS, with a section of the upload that must keep its meaning.
+    const QByteArray sjis = TextCodec::EncodeShiftJis(
+        u"[OPTION]\r\nSITENAME=店\r\nCATCHCOPY3=旧\r\n[UPLOAD]\r\nFOLDER=/ページ\r\n"_s);
+    QTest::newRow("no: back to the window, nothing saved")
+        << sjis << true << int(MsgBox::Answer::No) << QByteArray();
+    QTest::newRow("yes: UTF-8 with a byte-order mark, the rest kept") << sjis << true
+                                                                        << int(MsgBox::Answer::Yes) << QByteArray("utf8");
+    QTest::newRow("a UTF-8 file holds it: no question")
+        << "\xEF\xBB\xBF[OPTION]\r\n"_ba << false << int(MsgBox::Answer::Ok) << QByteArray("utf8");
+}
+
+void TestFrmOption::unencodableCharacters_areNeverLostUnasked()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(bool, asked);
+    QFETCH(int, answer);
+    QFETCH(QByteArray, after);
+    QVERIFY(TestUtil::writeFile(u"option.ini"_s, before));
+    m_box->answers = {MsgBox::Answer(answer)};
+    const QString typed = u"贈り物🎁付き"_s;
+    {
+        const auto dialog = shownWindow<frmOption>();
+        control<QLineEdit>(dialog.get(), "txtCatchCopy3")->setText(typed);
+        control<QLineEdit>(dialog.get(), "txtSiteMaster")->setText(u"髙橋①"_s); // cp932 holds both
+        QTest::mouseClick(control<QPushButton>(dialog.get(), "cmdSave"), Qt::LeftButton);
+
+        if (asked) {
+            QVERIFY(m_box->shown.size() >= 1);
+            const auto& question = m_box->shown[0];
+            QCOMPARE(question.icon, MessageIcon::Question);
+            QCOMPARE(question.buttons, MsgBox::Buttons::YesNo);
+            QVERIFY2(question.text.contains(u"キャッチコピー　３：　🎁"_s), qPrintable(question.text));
+            QVERIFY(!question.text.contains(u"サイト管理者"_s));
+            QVERIFY(question.text.contains(u"UTF-8 で保存しますか？"_s));
+        }
+        if (after.isEmpty()) {
+            QCOMPARE(m_box->shown.size(), 1);
+            QVERIFY(!m_box->shown[0].text.contains(u"保存しました"_s));
+            QCOMPARE(TestUtil::readFile(u"option.ini"_s), before);
+            QVERIFY(dialog->isVisible());
+            QCOMPARE(QApplication::focusWidget(), control<QLineEdit>(dialog.get(), "txtCatchCopy3"));
+            QCOMPARE(control<QLineEdit>(dialog.get(), "txtCatchCopy3")->text(), typed);
+            return;
+        }
+        QCOMPARE(m_box->shown.size(), asked ? 2 : 1);
+        QVERIFY(m_box->shown.last().text.startsWith(u"保存しました。"_s));
+        QVERIFY(!dialog->isVisible());
+    }
+    const QByteArray file = TestUtil::readFile(u"option.ini"_s);
+    QVERIFY(file.startsWith("\xEF\xBB\xBF"));
+    QVERIFY(file.contains(u"CATCHCOPY3=贈り物🎁付き\r\n"_s.toUtf8()));
+    QVERIFY(!file.contains('?'));
+    if (asked) {
+        QVERIFY(file.contains(u"SITENAME=店\r\n"_s.toUtf8()));
+        QVERIFY(file.contains(u"[UPLOAD]\r\nFOLDER=/ページ\r\n"_s.toUtf8()));
+    }
+    // What was typed is what the window shows again.
+    const auto again = shownWindow<frmOption>();
+    QCOMPARE(control<QLineEdit>(again.get(), "txtCatchCopy3")->text(), typed);
+    QCOMPARE(control<QLineEdit>(again.get(), "txtSiteMaster")->text(), u"髙橋①"_s);
 }
 
 void TestFrmOption::preview_followsTheSelection()
