@@ -1,5 +1,7 @@
 #pragma once
 
+#include "generation/sitemap.h"
+
 #include <QDateTime>
 #include <QString>
 #include <QThread>
@@ -26,6 +28,9 @@ struct RunOptions
     // next second when a folder of that name is already there.
     std::function<QDateTime()> now = [] { return QDateTime::currentDateTime(); };
     std::function<void(int milliseconds)> wait = [](int ms) { QThread::msleep(ulong(ms)); };
+    // When the settings hold the public address (SITEURL): the sitemap's
+    // limits per file (the protocol's; lowered by tests).
+    SitemapBuilder::Limits sitemapLimits;
 };
 
 enum class RunOutcome {
@@ -59,6 +64,10 @@ bool IsRunInProgress();
 // name: the article IDs and their line numbers.
 QString DuplicateMessage(const QString& firstId, qsizetype firstLine, const QString& secondId,
                          qsizetype secondLine);
+
+// Why a product's page cannot be made when its file name is one the run
+// writes itself once the public address is set (index.html, …).
+QString ReservedNameMessage(const QString& fileName);
 
 // "yyyymmddhhmmss" for the given local time.
 QString OutputFolderName(const QDateTime& time);
