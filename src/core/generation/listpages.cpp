@@ -140,13 +140,15 @@ QByteArray ListPages::page(int number, int count, const QByteArray& head, const 
     out += sjis(u"          <div class=\"dp-body-article-name\">\r\n"
                 u"            <p class=\"block-center inline-center\">商品一覧（%1 / %2 ページ）</p>\r\n"
                 u"          </div>\r\n"_s.arg(number).arg(count));
-    out += pagerLine;
+    if (count > 1)
+        out += pagerLine;
     out += "          <div class=\"dp-body-description\">\r\n"
            "            <table class=\"block-center\" style=\"width: 700px; border-collapse: collapse;\">\r\n";
     out += QByteArrayView(m_rows).sliced(from, to - from);
     out += "            </table>\r\n"
            "          </div>\r\n";
-    out += pagerLine;
+    if (count > 1)
+        out += pagerLine;
     out += "        </div>\r\n"
            "      </div>\r\n"
            "    </div>\r\n"
