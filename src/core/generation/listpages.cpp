@@ -48,15 +48,20 @@ void ListPages::Add(QByteArrayView line, TextEncoding encoding, const OptionValu
     const QList<QByteArrayView> row = basCsv::SplitCsvLine(line);
     if (row.size() < PageFiller::MinFieldCount)
         return; // never: such a line made no page
-    QByteArray text = "              <tr><td class=\"inline-left\" style=\"padding: 4px 8px;\"><a href=\"";
+    // Kept short: 100 000 products keep 100 000 rows until the end.
+    QByteArray text = "<tr><td><a href=\"";
     text += SitemapBuilder::EncodedName(fileName);
     text += "\">";
     appendEscaped(text, row[1].isEmpty() ? row[0] : row[1]);
-    text += "</a></td><td class=\"inline-right\" style=\"padding: 4px 8px; white-space: nowrap;\">";
+    text += "</a></td><td align=\"right\" nowrap>";
     // The price as the page shows it: "(<includetax>円 [税込])".
     const auto withTax = IncludeTax(row[8], options[7]);
     if (withTax && !withTax->isEmpty())
-        text += *withTax + TextCodec::Encode(u"円 [税込]"_s, encoding);
+    {
+        static const QByteArray yen[2] = {TextCodec::Encode(u"円 [税込]"_s, TextEncoding::ShiftJis),
+                                          TextCodec::Encode(u"円 [税込]"_s, TextEncoding::Utf8)};
+        text += *withTax + yen[encoding == TextEncoding::Utf8 ? 1 : 0];
+    }
     text += "</td></tr>\r\n";
     if (encoding == TextEncoding::Utf8)
         text = sjis(QString::fromUtf8(text));
@@ -143,7 +148,7 @@ QByteArray ListPages::page(int number, int count, const QByteArray& head, const 
     if (count > 1)
         out += pagerLine;
     out += "          <div class=\"dp-body-description\">\r\n"
-           "            <table class=\"block-center\" style=\"width: 700px; border-collapse: collapse;\">\r\n";
+           "            <table class=\"block-center\" style=\"width: 700px;\" cellpadding=\"4\">\r\n";
     out += QByteArrayView(m_rows).sliced(from, to - from);
     out += "            </table>\r\n"
            "          </div>\r\n";

@@ -97,6 +97,7 @@ SitemapBuilder::SitemapBuilder(const QString& address, const QString& folder, QD
       m_runDate(runDate.toString(Qt::ISODate).toLatin1()),
       m_limits(limits)
 {
+    m_runDay = qint32(runDate.toJulianDay());
     loadPrevious();
 }
 
@@ -145,7 +146,9 @@ void SitemapBuilder::AddPage(const QString& fileName, QByteArrayView bytes)
     m_entries += date;
     m_entries += "</lastmod></url>\n";
     m_ends.push_back(m_entries.size());
-    m_dates.push_back(date);
+    m_days.push_back(date.data() == m_runDate.data()
+                         ? m_runDay
+                         : qint32(QDate::fromString(QString::fromLatin1(date), Qt::ISODate).toJulianDay()));
 }
 
 bool SitemapBuilder::Write(QString* failedPath, QString* why) const
@@ -155,7 +158,7 @@ bool SitemapBuilder::Write(QString* failedPath, QString* why) const
     {
         size_t first;
         size_t end;
-        QByteArray newest;
+        qint32 newest;
     };
     std::vector<Part> parts;
     const qsizetype frame = kXmlHead.size() + kUrlsetOpen.size() + kUrlsetClose.size();
@@ -164,15 +167,15 @@ bool SitemapBuilder::Write(QString* failedPath, QString* why) const
     for (size_t i = 0; i < m_ends.size(); ++i) {
         const qsizetype bytes = m_ends[i] - start;
         if (i > first && (qsizetype(i - first) >= m_limits.maxUrls || bytes + frame > m_limits.maxBytes)) {
-            parts.push_back({first, i, {}});
+            parts.push_back({first, i, 0});
             first = i;
             start = m_ends[i - 1];
         }
     }
-    parts.push_back({first, m_ends.size(), {}});
+    parts.push_back({first, m_ends.size(), 0});
     for (Part& part : parts) {
         for (size_t i = part.first; i < part.end; ++i)
-            part.newest = std::max(part.newest, m_dates[i]);
+            part.newest = std::max(part.newest, m_days[i]);
     }
 
     auto urlset = [this](const Part& part) -> QByteArray {
@@ -192,7 +195,8 @@ bool SitemapBuilder::Write(QString* failedPath, QString* why) const
             if (!writeFile(folder + name, urlset(parts[k]), failedPath, why))
                 return false;
             index += "<sitemap><loc>" + m_locPrefix + name.toLatin1() + "</loc><lastmod>"
-                     + parts[k].newest + "</lastmod></sitemap>\n";
+                     + QDate::fromJulianDay(parts[k].newest).toString(Qt::ISODate).toLatin1()
+                     + "</lastmod></sitemap>\n";
         }
         index += kIndexClose;
         if (!writeFile(folder + u"sitemap.xml"_s, index, failedPath, why))

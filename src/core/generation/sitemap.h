@@ -58,5 +58,6 @@ private:
     QHash<QString, QByteArray> m_previousDates; // file name → "YYYY-MM-DD"
     QByteArray m_entries;                       // the <url> elements, one a line
     std::vector<qsizetype> m_ends;
-    std::vector<QByteArray> m_dates; // shared with m_runDate where equal
+    std::vector<qint32> m_days; // each entry's date, as a day number
+    qint32 m_runDay = 0;
 };
