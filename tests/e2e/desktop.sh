@@ -36,6 +36,7 @@ type_text "暮らしの道具店 そらび"; key Return
 type_text "毎日をちょっと良くする道具"; key Return
 type_text "送料無料"; key Return
 type_text "ギフト包装承ります"; key Return
+key Return                                  # 公開URL left empty
 key Down; key Down; key Return             # header picture 003
 type_text "shop-e2e"; key Return
 type_text "山田 花子"; key Return

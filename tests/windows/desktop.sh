@@ -26,6 +26,7 @@ type_text "Sorabi Wine Shop"; key Return
 type_text "Every day a little better"; key Return
 type_text "Free shipping"; key Return
 type_text "Gift wrapping"; key Return
+key Return                                      # 公開URL left empty
 key Down; key Down; key Return              # header picture 003
 type_text "shop-wine"; key Return
 type_text "Hanako Yamada"; key Return

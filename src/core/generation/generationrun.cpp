@@ -6,12 +6,14 @@
 #include "generation/bascsv.h"
 #include "generation/csvlines.h"
 #include "generation/filltemplate.h"
+#include "generation/listpages.h"
 #include "generation/pagefiller.h"
 #include "generation/pagename.h"
 #include "generation/pagewriter.h"
 #include "generation/runui.h"
 #include "settings/basinifile.h"
 #include "settings/clsoption.h"
+#include "settings/siteurl.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -19,6 +21,7 @@
 #include <QRegularExpression>
 
 #include <functional>
+#include <optional>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -169,6 +172,12 @@ QString MissingShopIdText()
            u"リンクにショップIDが入らず（shop_id= が空）、お客様が商品を買えません。"_s;
 }
 
+QString ReservedNameMessage(const QString& fileName)
+{
+    return u"ファイル名「%1」は、公開URLを設定したときに作る商品一覧ページ（index.html、index-2.html など）やサイトマップの名前なので、商品のページには使えません。\r\n\r\nCSVファイルのこの商品IDを変えてから、もう一度作成してください。"_s
+        .arg(fileName);
+}
+
 bool IsRunInProgress()
 {
     return g_running;
@@ -243,17 +252,29 @@ RunResult CreatePages(RunUi& ui, const RunOptions& options)
     ui.SetStatusText(u"データを読み込んでいます..."_s);
     const CsvLineList lines = CsvLineList::FromBytes(std::move(bytes));
 
+    // The public address: set, the run writes the list pages and the sitemap.
+    QString siteUrl;
+    if (QString why; !SiteUrl::Normalize(SiteUrl::Read(options.settingsPath), &siteUrl, &why)) {
+        ui.ShowMessage(u"サイト情報の公開URL（SITEURL）を使えません。\r\n\r\n"_s + why
+                           + u"\r\n\r\nサイト情報登録で公開URLを直すか、空にしてください。"_s,
+                       MessageIcon::Exclamation);
+        result.outcome = RunOutcome::ReadFailed;
+        return result;
+    }
+
     // 3. The output folder. Its name has one-second resolution: when a run
     //    of the same second (a loop over several files, a second window) has
     //    taken it, the next second's name is taken.
     enum class Folder { Made, Taken, Failed } state = Folder::Failed;
     QString folder;
+    QDate runDate;
     for (int attempt = 0; attempt < MaxFolderAttempts; ++attempt) {
         const QDateTime time = options.now();
         folder = QDir(options.outputParentFolder).absoluteFilePath(OutputFolderName(time));
         // mkdir itself is the test, since two programs may race for the name.
         if (QDir().mkdir(folder)) {
             state = Folder::Made;
+            runDate = time.date();
             break;
         }
         if (!QFileInfo::exists(folder)) {
@@ -275,6 +296,12 @@ RunResult CreatePages(RunUi& ui, const RunOptions& options)
         return result;
     }
     result.outputFolder = folder;
+    std::optional<SitemapBuilder> sitemap;
+    std::optional<ListPages> listPages;
+    if (!siteUrl.isEmpty()) {
+        sitemap.emplace(siteUrl, folder, runDate, options.sitemapLimits);
+        listPages.emplace(options.settingsPath);
+    }
 
     // 4. One page per line.
     ui.SetStatusText(u"ホームページを作成しています..."_s);
@@ -335,7 +362,8 @@ RunResult CreatePages(RunUi& ui, const RunOptions& options)
         const QByteArrayView line = lines.line(i);
         if (isBlankLine(line))
             continue;
-        if (!FillTemplate(lineUi, filler, line, lines.encoding(), settings.Read(), i + 1, page)) {
+        const OptionValues& values = settings.Read();
+        if (!FillTemplate(lineUi, filler, line, lines.encoding(), values, i + 1, page)) {
             if (!lineUi.WriteFailed()) {
                 result.pagesWritten = writer.Written();
                 result.outcome = RunOutcome::LineFailed;
@@ -357,6 +385,17 @@ RunResult CreatePages(RunUi& ui, const RunOptions& options)
             result.outcome = RunOutcome::LineFailed;
             return result;
         }
+        // With an address, index.html and the like are the run's own files.
+        if (sitemap && SitemapBuilder::IsReservedName(page.fileName)) {
+            if (writeFailed())
+                return result;
+            result.pagesWritten = writer.Written();
+            ui.ShowMessage(LineLabel(i + 1, page.articleId) + u"のページを作成できませんでした。\r\n\r\n"_s
+                               + ReservedNameMessage(page.fileName),
+                           MessageIcon::Critical);
+            result.outcome = RunOutcome::LineFailed;
+            return result;
+        }
         pageLines.insert(std::move(key), i);
         // Filled in place of a written page's buffers, which the next line
         // then fills in turn.
@@ -369,11 +408,36 @@ RunResult CreatePages(RunUi& ui, const RunOptions& options)
             std::swap(next.bytes, page.text);
         next.lineNumber = i + 1;
         next.articleId = page.articleId;
+        if (sitemap) {
+            sitemap->AddPage(page.fileName, next.bytes);
+            listPages->Add(line, lines.encoding(), values, page.fileName);
+        }
         writer.Write(next);
     }
     if (writeFailed())
         return result;
     result.pagesWritten = writer.Written();
+    if (sitemap) {
+        ui.SetStatusText(u"商品一覧とサイトマップを作成しています..."_s);
+        clsTextFile file;
+        QString failedPath, why;
+        const bool ok = listPages->Write([&](const QString& name, const QByteArray& bytes) {
+            if (!file.CreateAndWriteBytes(folderPrefix + name, bytes)) {
+                failedPath = folderPrefix + name;
+                why = file.Message();
+                return false;
+            }
+            sitemap->AddPage(name, bytes);
+            return true;
+        }) && sitemap->Write(&failedPath, &why);
+        if (!ok) {
+            screen.CloseProgress();
+            ui.ShowMessage(why + u"\r\n\r\n「"_s + QDir::toNativeSeparators(failedPath) + u"」"_s,
+                           MessageIcon::Critical);
+            result.outcome = RunOutcome::WriteFailed;
+            return result;
+        }
+    }
 
     screen.Restore();
     QString done = u"ホームページを作成しました。"_s;

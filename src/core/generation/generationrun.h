@@ -1,5 +1,7 @@
 #pragma once
 
+#include "generation/sitemap.h"
+
 #include <QDateTime>
 #include <QString>
 #include <QThread>
@@ -26,6 +28,9 @@ struct RunOptions
     // next second when a folder of that name is already there.
     std::function<QDateTime()> now = [] { return QDateTime::currentDateTime(); };
     std::function<void(int milliseconds)> wait = [](int ms) { QThread::msleep(ulong(ms)); };
+    // When the settings hold the public address (SITEURL): the sitemap's
+    // limits per file (the protocol's; lowered by tests).
+    SitemapBuilder::Limits sitemapLimits;
 };
 
 enum class RunOutcome {
@@ -64,6 +69,10 @@ QString DuplicateMessage(const QString& firstId, qsizetype firstLine, const QStr
 // What the run tells before making pages whose cart links would have no
 // shop ID (the settings hold none): RunUi::AskGoOnWithoutShopId's text.
 QString MissingShopIdText();
+
+// Why a product's page cannot be made when its file name is one the run
+// writes itself once the public address is set (index.html, …).
+QString ReservedNameMessage(const QString& fileName);
 
 // "yyyymmddhhmmss" for the given local time.
 QString OutputFolderName(const QDateTime& time);

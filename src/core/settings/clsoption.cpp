@@ -3,6 +3,7 @@
 #include "base/basfile.h"
 #include "base/textcodec.h"
 #include "settings/basinifile.h"
+#include "settings/siteurl.h"
 
 using namespace Qt::StringLiterals;
 
@@ -33,6 +34,8 @@ void clsOption::GetOptionIniValue()
         m_values[size_t(i)] = TextCodec::Decode(
             basIniFile::GetIniValueFromBytes(bytes, Section(), Keys()[size_t(i)]), encoding);
     }
+    m_siteUrl = TextCodec::Decode(basIniFile::GetIniValueFromBytes(bytes, Section(), SiteUrl::Key),
+                                  encoding);
 }
 
 std::array<QStringList, clsOption::KeyCount> clsOption::UnencodableCharacters() const
@@ -61,6 +64,11 @@ bool clsOption::SetOptionIniValue(bool asUtf8)
         bytes = basIniFile::SetIniValueInBytes(bytes, Section(), Keys()[size_t(i)],
                                                TextCodec::Encode(m_values[size_t(i)], encoding));
     }
+    bool hasSiteUrl = false;
+    basIniFile::GetIniValueFromBytes(bytes, Section(), SiteUrl::Key, &hasSiteUrl);
+    if (hasSiteUrl || !m_siteUrl.isEmpty())
+        bytes = basIniFile::SetIniValueInBytes(bytes, Section(), SiteUrl::Key,
+                                               TextCodec::Encode(m_siteUrl, encoding));
     // One replacement: a failure leaves the old file, never half the keys.
     return basIniFile::WriteFileAtomically(m_iniPath, bytes);
 }

@@ -38,6 +38,11 @@ public:
     void SetSiteMaster(const QString& vstrValue) { m_values[6] = vstrValue; }
     QString Tax() const { return m_values[7]; }
     void SetTax(const QString& vstrTax) { m_values[7] = vstrTax; }
+    // The public address (key "SITEURL", settings/siteurl.h), beside the
+    // eight: written only when set or already in the file, so that a file
+    // without it stays as it was.
+    QString SiteUrl() const { return m_siteUrl; }
+    void SetSiteUrl(const QString& vstrValue) { m_siteUrl = vstrValue; }
 
     // Whether a file (not a folder) is at the settings path. Reads nothing.
     bool IsIniFileExists() const;
@@ -63,4 +68,5 @@ public:
 private:
     QString m_iniPath;
     std::array<QString, KeyCount> m_values;
+    QString m_siteUrl;
 };

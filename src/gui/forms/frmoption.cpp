@@ -7,6 +7,7 @@
 #include "forms/numbertext.h"
 #include "generation/pagevalues.h"
 #include "settings/clsoption.h"
+#include "settings/siteurl.h"
 #include "template/hosts.h"
 #include "widgets/artwork.h"
 #include "widgets/entertab.h"
@@ -29,7 +30,10 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr QSize ClientSize(700, 542);
+// The public address (公開URL) is a row of its own below the catch-copy
+// lines; the rows of the original layout after it move down by one row.
+constexpr int UrlRow = 48;
+constexpr QSize ClientSize(700, 542 + UrlRow);
 constexpr int HeaderImageCount = 100;
 
 QString& previewBaseOverride()
@@ -55,15 +59,15 @@ protected:
     {
         QPainter painter(this);
         const QColor colour = Look::FrameLineColor();
-        // Outer rectangle (21, 72)–(677, 456), 3 px centred on it.
+        // Outer rectangle (21, 72)–(677, 504), 3 px centred on it.
         painter.fillRect(QRect(20, 71, 659, 3), colour);
-        painter.fillRect(QRect(20, 455, 659, 3), colour);
-        painter.fillRect(QRect(20, 71, 3, 387), colour);
-        painter.fillRect(QRect(676, 71, 3, 387), colour);
+        painter.fillRect(QRect(20, 455 + UrlRow, 659, 3), colour);
+        painter.fillRect(QRect(20, 71, 3, 387 + UrlRow), colour);
+        painter.fillRect(QRect(676, 71, 3, 387 + UrlRow), colour);
         // Divider between the heading cells and the fields, and the row
         // separators, 2 px each.
-        painter.fillRect(QRect(168, 72, 2, 384), colour);
-        for (int y : {120, 168, 216, 264, 312, 360, 408})
+        painter.fillRect(QRect(168, 72, 2, 384 + UrlRow), colour);
+        for (int y : {120, 168, 216, 264, 312, 360, 408, 456})
             painter.fillRect(QRect(21, y - 1, 656, 2), colour);
     }
 };
@@ -136,10 +140,11 @@ void frmOption::CreateControls()
         {u"lblCatchCopy1", u"\nキャッチコピー　１", QRect(21, 120, 149, 49)},
         {u"lblCatchCopy2", u"\nキャッチコピー　２", QRect(21, 168, 149, 49)},
         {u"lblCatchCopy3", u"\nキャッチコピー　３", QRect(21, 216, 149, 49)},
-        {u"lblHeaderImage", u"\n画像 (1から100)", QRect(21, 264, 149, 49)},
-        {u"lblShopID", u"\nショップＩＤ", QRect(21, 312, 149, 49)},
-        {u"lblSiteMaster", u"\nサイト管理者", QRect(21, 360, 149, 49)},
-        {u"lblTax", u"\n税率 (1から100)", QRect(21, 408, 149, 49)},
+        {u"lblSiteUrl", u"\n公開URL", QRect(21, 264, 149, 49)},
+        {u"lblHeaderImage", u"\n画像 (1から100)", QRect(21, 264 + UrlRow, 149, 49)},
+        {u"lblShopID", u"\nショップＩＤ", QRect(21, 312 + UrlRow, 149, 49)},
+        {u"lblSiteMaster", u"\nサイト管理者", QRect(21, 360 + UrlRow, 149, 49)},
+        {u"lblTax", u"\n税率 (1から100)", QRect(21, 408 + UrlRow, 149, 49)},
     };
     for (const Heading& heading : headings) {
         auto* cell = new QLabel(QString::fromUtf16(heading.caption), m_client);
@@ -158,23 +163,27 @@ void frmOption::CreateControls()
     m_txtCatchCopy1 = lineEdit(u"txtCatchCopy1"_s, QRect(188, 132, 469, 27));
     m_txtCatchCopy2 = lineEdit(u"txtCatchCopy2"_s, QRect(188, 180, 469, 27));
     m_txtCatchCopy3 = lineEdit(u"txtCatchCopy3"_s, QRect(188, 228, 469, 27));
+    m_txtSiteUrl = lineEdit(u"txtSiteUrl"_s, QRect(188, 276, 469, 27));
+    m_txtSiteUrl->setPlaceholderText(u"例: https://example.jp/items/（空のままなら作りません: サイトマップと商品一覧）"_s);
 
     m_cboHeaderImage = new QComboBox(m_client);
     m_cboHeaderImage->setObjectName(u"cboHeaderImage"_s);
     m_cboHeaderImage->setEditable(false);
-    m_cboHeaderImage->setGeometry(188, 276, 69, 24);
+    m_cboHeaderImage->setGeometry(188, 276 + UrlRow, 69, 24);
 
     m_picHeaderImage = new QLabel(m_client);
     m_picHeaderImage->setObjectName(u"picHeaderImage"_s);
-    m_picHeaderImage->setGeometry(268, 272, 389, 33);
+    m_picHeaderImage->setGeometry(268, 272 + UrlRow, 389, 33);
     m_picHeaderImage->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_picHeaderImage->setScaledContents(false);
 
-    m_txtShopID = lineEdit(u"txtShopID"_s, QRect(188, 324, 193, 27));
-    m_txtSiteMaster = lineEdit(u"txtSiteMaster"_s, QRect(188, 372, 145, 27));
-    m_txtTax = lineEdit(u"txtTax"_s, QRect(188, 420, 41, 27));
+    m_txtShopID = lineEdit(u"txtShopID"_s, QRect(188, 324 + UrlRow, 193, 27));
+    m_txtSiteMaster = lineEdit(u"txtSiteMaster"_s, QRect(188, 372 + UrlRow, 145, 27));
+    m_txtTax = lineEdit(u"txtTax"_s, QRect(188, 420 + UrlRow, 41, 27));
 
     // Shop ID and tax rate are plain ASCII: no Japanese input method there.
+    m_txtSiteUrl->setAttribute(Qt::WA_InputMethodEnabled, false);
+    m_txtSiteUrl->setInputMethodHints(Qt::ImhUrlCharactersOnly | Qt::ImhNoPredictiveText);
     for (QLineEdit* field : {m_txtShopID, m_txtTax}) {
         field->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         field->setAttribute(Qt::WA_InputMethodEnabled, false);
@@ -187,14 +196,14 @@ void frmOption::CreateControls()
     // One em high like the designed font's line, so that the sign stands
     // level with the digits in txtTax and not below them.
     percent->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    percent->setGeometry(236, 428, percent->sizeHint().width(), QFontInfo(font()).pixelSize());
+    percent->setGeometry(236, 428 + UrlRow, percent->sizeHint().width(), QFontInfo(font()).pixelSize());
 
     m_cmdSave = new QPushButton(u"保存"_s, m_client);
     m_cmdSave->setObjectName(u"cmdSave"_s);
-    m_cmdSave->setGeometry(21, 480, 105, 41);
+    m_cmdSave->setGeometry(21, 480 + UrlRow, 105, 41);
     m_cmdCancel = new QPushButton(u"キャンセル"_s, m_client);
     m_cmdCancel->setObjectName(u"cmdCancel"_s);
-    m_cmdCancel->setGeometry(133, 480, 101, 41);
+    m_cmdCancel->setGeometry(133, 480 + UrlRow, 101, 41);
     // Enter moves the focus on here, so no button may take it as a click.
     for (QPushButton* button : {m_cmdSave, m_cmdCancel}) {
         button->setAutoDefault(false);
@@ -206,7 +215,7 @@ void frmOption::CreateControls()
     lines->raise();
 
     QWidget* const order[] = {m_txtSiteName,  m_txtCatchCopy1, m_txtCatchCopy2, m_txtCatchCopy3,
-                              m_cboHeaderImage, m_txtShopID,   m_txtSiteMaster, m_txtTax,
+                              m_txtSiteUrl,   m_cboHeaderImage, m_txtShopID,   m_txtSiteMaster, m_txtTax,
                               m_cmdSave,      m_cmdCancel};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
@@ -245,6 +254,7 @@ void frmOption::LoadOptionValues()
     m_txtCatchCopy1->setText(option.CatchCopy1());
     m_txtCatchCopy2->setText(option.CatchCopy2());
     m_txtCatchCopy3->setText(option.CatchCopy3());
+    m_txtSiteUrl->setText(option.SiteUrl());
     m_txtShopID->setText(option.ShopID());
     m_txtSiteMaster->setText(option.SiteMaster());
     m_txtTax->setText(option.Tax());
@@ -325,11 +335,21 @@ bool frmOption::SaveOptionValues(bool asUtf8)
 {
     clsOption option;
     FillOption(option);
+    option.SetSiteUrl(m_siteUrl);
     return option.SetOptionIniValue(asUtf8);
 }
 
 void frmOption::cmdSave_Click()
 {
+    // A wrong address would give a sitemap that sends search engines nowhere.
+    QString why;
+    if (!SiteUrl::Normalize(m_txtSiteUrl->text(), &m_siteUrl, &why)) {
+        MsgBox::Show(this, why, MessageIcon::Exclamation);
+        m_txtSiteUrl->setFocus();
+        m_txtSiteUrl->selectAll();
+        return;
+    }
+    m_txtSiteUrl->setText(m_siteUrl);
     bool asUtf8 = false;
     if (!AskKeepCharacters(&asUtf8))
         return; // back to the window; nothing saved

@@ -13,8 +13,8 @@ class clsOption;
 class numberText;
 
 // The site settings window: header picture (with a preview fetched from the
-// service), site name, three catch-copy lines, shop ID, site administrator
-// and tax rate. Loads the settings file when created; "保存" writes all eight
+// service), site name, three catch-copy lines, the public address, shop ID,
+// site administrator and tax rate. Loads the settings file when created; "保存" writes all eight
 // values back and closes (Accepted), "キャンセル" closes without saving
 // (Rejected).
 class frmOption : public QDialog
@@ -53,6 +53,8 @@ private:
     QLineEdit* m_txtCatchCopy1 = nullptr;
     QLineEdit* m_txtCatchCopy2 = nullptr;
     QLineEdit* m_txtCatchCopy3 = nullptr;
+    QLineEdit* m_txtSiteUrl = nullptr;
+    QString m_siteUrl; // as checked by the save
     QComboBox* m_cboHeaderImage = nullptr;
     QLabel* m_picHeaderImage = nullptr;
     QLineEdit* m_txtShopID = nullptr;

@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -60,7 +61,7 @@ private:
 };
 
 const char* const TabOrder[] = {"txtSiteName",   "txtCatchCopy1", "txtCatchCopy2", "txtCatchCopy3",
-                                "cboHeaderImage", "txtShopID",    "txtSiteMaster", "txtTax",
+                                "txtSiteUrl",    "cboHeaderImage", "txtShopID",    "txtSiteMaster", "txtTax",
                                 "cmdSave",       "cmdCancel"};
 
 } // namespace
@@ -91,6 +92,8 @@ private slots:
     void saveFailure_reportsAndKeepsWindowOpen();
     void unencodableCharacters_areNeverLostUnasked_data();
     void unencodableCharacters_areNeverLostUnasked();
+    void siteUrl_checkedWhenSaved_data();
+    void siteUrl_checkedWhenSaved();
     void preview_followsTheSelection();
 
 private:
@@ -136,7 +139,7 @@ void TestFrmOption::window()
     QVERIFY(dialog->windowFlags().testFlag(Qt::FramelessWindowHint));
     QWidget* client = control<QWidget>(dialog.get(), "fraClient");
     QVERIFY(client);
-    QCOMPARE(client->size(), QSize(700, 542));
+    QCOMPARE(client->size(), QSize(700, 590));
     QCOMPARE(client->palette().color(QPalette::Window), QColor(Qt::white));
     QCOMPARE(dialog->font().family(), u"MS UI Gothic"_s);
     QCOMPARE(dialog->font().pointSizeF(), 12.0);
@@ -146,12 +149,13 @@ void TestFrmOption::window()
         if (!field)
             continue;
         const bool ascii = qstrcmp(name, "txtShopID") == 0 || qstrcmp(name, "txtTax") == 0;
-        QCOMPARE(field->testAttribute(Qt::WA_InputMethodEnabled), !ascii);
+        const bool address = qstrcmp(name, "txtSiteUrl") == 0;
+        QCOMPARE(field->testAttribute(Qt::WA_InputMethodEnabled), !ascii && !address);
         QCOMPARE(field->alignment().testFlag(Qt::AlignRight), ascii);
     }
     QLabel* percent = control<QLabel>(dialog.get(), "lblPercent");
     QCOMPARE(percent->text(), u"％"_s);
-    QCOMPARE(percent->pos(), QPoint(236, 428));
+    QCOMPARE(percent->pos(), QPoint(236, 476));
 }
 
 void TestFrmOption::layout_data()
@@ -168,21 +172,24 @@ void TestFrmOption::layout_data()
     row("lblCatchCopy1", QRect(21, 120, 149, 49), u"\nキャッチコピー　１"_s);
     row("lblCatchCopy2", QRect(21, 168, 149, 49), u"\nキャッチコピー　２"_s);
     row("lblCatchCopy3", QRect(21, 216, 149, 49), u"\nキャッチコピー　３"_s);
-    row("lblHeaderImage", QRect(21, 264, 149, 49), u"\n画像 (1から100)"_s);
-    row("lblShopID", QRect(21, 312, 149, 49), u"\nショップＩＤ"_s);
-    row("lblSiteMaster", QRect(21, 360, 149, 49), u"\nサイト管理者"_s);
-    row("lblTax", QRect(21, 408, 149, 49), u"\n税率 (1から100)"_s);
+    // The public address takes a row below the catch copies; the rest move down.
+    row("lblSiteUrl", QRect(21, 264, 149, 49), u"\n公開URL"_s);
+    row("lblHeaderImage", QRect(21, 312, 149, 49), u"\n画像 (1から100)"_s);
+    row("lblShopID", QRect(21, 360, 149, 49), u"\nショップＩＤ"_s);
+    row("lblSiteMaster", QRect(21, 408, 149, 49), u"\nサイト管理者"_s);
+    row("lblTax", QRect(21, 456, 149, 49), u"\n税率 (1から100)"_s);
     row("txtSiteName", QRect(188, 84, 265, 27));
     row("txtCatchCopy1", QRect(188, 132, 469, 27));
     row("txtCatchCopy2", QRect(188, 180, 469, 27));
     row("txtCatchCopy3", QRect(188, 228, 469, 27));
-    row("cboHeaderImage", QRect(188, 276, 69, 24));
-    row("picHeaderImage", QRect(268, 272, 389, 33));
-    row("txtShopID", QRect(188, 324, 193, 27));
-    row("txtSiteMaster", QRect(188, 372, 145, 27));
-    row("txtTax", QRect(188, 420, 41, 27));
-    row("cmdSave", QRect(21, 480, 105, 41), u"保存"_s);
-    row("cmdCancel", QRect(133, 480, 101, 41), u"キャンセル"_s);
+    row("txtSiteUrl", QRect(188, 276, 469, 27));
+    row("cboHeaderImage", QRect(188, 324, 69, 24));
+    row("picHeaderImage", QRect(268, 320, 389, 33));
+    row("txtShopID", QRect(188, 372, 193, 27));
+    row("txtSiteMaster", QRect(188, 420, 145, 27));
+    row("txtTax", QRect(188, 468, 41, 27));
+    row("cmdSave", QRect(21, 528, 105, 41), u"保存"_s);
+    row("cmdCancel", QRect(133, 528, 101, 41), u"キャンセル"_s);
 }
 
 void TestFrmOption::layout()
@@ -487,6 +494,42 @@ void TestFrmOption::unencodableCharacters_areNeverLostUnasked()
     const auto again = shownWindow<frmOption>();
     QCOMPARE(control<QLineEdit>(again.get(), "txtCatchCopy3")->text(), typed);
     QCOMPARE(control<QLineEdit>(again.get(), "txtSiteMaster")->text(), u"髙橋①"_s);
+}
+
+// 公開URL: stored as SITEURL with a final "/" added; a wrong address keeps
+// the window open with an exclamation message and writes nothing.
+void TestFrmOption::siteUrl_checkedWhenSaved_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QByteArray>("stored"); // empty: refused
+    QTest::addColumn<QString>("why");
+    QTest::newRow("folder") << u"https://example.jp/items"_s << QByteArray("https://example.jp/items/") << QString();
+    QTest::newRow("root, http") << u" http://example.jp "_s << QByteArray("http://example.jp/") << QString();
+    QTest::newRow("no scheme") << u"example.jp/items/"_s << QByteArray() << u"「http://」か「https://」"_s;
+    QTest::newRow("ftp") << u"ftp://example.jp/"_s << QByteArray() << u"「http://」か「https://」"_s;
+    QTest::newRow("query") << u"https://example.jp/?a=1"_s << QByteArray() << u"「?」や「#」"_s;
+}
+
+void TestFrmOption::siteUrl_checkedWhenSaved()
+{
+    QFETCH(QString, typed);
+    QFETCH(QByteArray, stored);
+    QFETCH(QString, why);
+    const auto dialog = shownWindow<frmOption>();
+    control<QLineEdit>(dialog.get(), "txtSiteUrl")->setText(typed);
+    QTest::mouseClick(control<QPushButton>(dialog.get(), "cmdSave"), Qt::LeftButton);
+    QCOMPARE(m_box->shown.size(), 1);
+    if (stored.isEmpty()) {
+        QCOMPARE(m_box->shown[0].icon, MessageIcon::Exclamation);
+        QVERIFY2(m_box->shown[0].text.contains(why), qPrintable(m_box->shown[0].text));
+        QVERIFY(dialog->isVisible());
+        QVERIFY(!QFileInfo::exists(u"option.ini"_s));
+        return;
+    }
+    QCOMPARE(m_box->shown[0].icon, MessageIcon::Information);
+    QVERIFY(TestUtil::readFile(u"option.ini"_s).endsWith(QByteArray("\r\nSITEURL=" + stored + "\r\n")));
+    const auto again = shownWindow<frmOption>();
+    QCOMPARE(control<QLineEdit>(again.get(), "txtSiteUrl")->text(), QString::fromLatin1(stored));
 }
 
 void TestFrmOption::preview_followsTheSelection()

@@ -1,0 +1,163 @@
+#include "generation/listpages.h"
+
+#include "generation/bascsv.h"
+#include "generation/pagefiller.h"
+#include "generation/pagevalues.h"
+#include "generation/sitemap.h"
+#include "settings/clsoption.h"
+
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// & < > " in Shift_JIS or UTF-8 bytes: none of them is ever the second byte
+// of a Shift_JIS character (those start at 0x40), so bytes can be escaped
+// as they are.
+void appendEscaped(QByteArray& out, QByteArrayView value)
+{
+    for (char c : value) {
+        switch (c) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '"': out += "&quot;"; break;
+        default: out += c;
+        }
+    }
+}
+
+QByteArray sjis(const QString& text)
+{
+    return TextCodec::EncodeShiftJis(text, TextCodec::Unmappable::CharacterReference);
+}
+
+QByteArray escapedSetting(const QString& value)
+{
+    return sjis(value.toHtmlEscaped());
+}
+
+} // namespace
+
+ListPages::ListPages(const QString& settingsPath) : m_settingsPath(settingsPath) {}
+
+void ListPages::Add(QByteArrayView line, TextEncoding encoding, const OptionValues& options,
+                    const QString& fileName)
+{
+    const QList<QByteArrayView> row = basCsv::SplitCsvLine(line);
+    if (row.size() < PageFiller::MinFieldCount)
+        return; // never: such a line made no page
+    // Kept short: 100 000 products keep 100 000 rows until the end.
+    QByteArray text = "<tr><td><a href=\"";
+    text += SitemapBuilder::EncodedName(fileName);
+    text += "\">";
+    appendEscaped(text, row[1].isEmpty() ? row[0] : row[1]);
+    text += "</a></td><td align=\"right\" nowrap>";
+    // The price as the page shows it: "(<includetax>円 [税込])".
+    const auto withTax = IncludeTax(row[8], options[7]);
+    if (withTax && !withTax->isEmpty())
+    {
+        static const QByteArray yen[2] = {TextCodec::Encode(u"円 [税込]"_s, TextEncoding::ShiftJis),
+                                          TextCodec::Encode(u"円 [税込]"_s, TextEncoding::Utf8)};
+        text += *withTax + yen[encoding == TextEncoding::Utf8 ? 1 : 0];
+    }
+    text += "</td></tr>\r\n";
+    if (encoding == TextEncoding::Utf8)
+        text = sjis(QString::fromUtf8(text));
+    m_rows += text;
+    if (++m_products % ProductsPerPage == 0)
+        m_pageEnds.push_back(m_rows.size());
+}
+
+QString ListPages::FileName(int page)
+{
+    return page <= 1 ? u"index.html"_s : u"index-%1.html"_s.arg(page);
+}
+
+int ListPages::PageCount() const
+{
+    return std::max(1, (m_products + ProductsPerPage - 1) / ProductsPerPage);
+}
+
+bool ListPages::Write(
+    const std::function<bool(const QString& fileName, const QByteArray& bytes)>& write) const
+{
+    // The product page's head and header, from the template itself.
+    const QString templ = GetTemplate(1);
+    const qsizetype headEnd = templ.indexOf(u"</head>\r\n"_s) + 9;
+    const qsizetype bodyStart = templ.indexOf(u"  <body>\r\n"_s, headEnd);
+    const qsizetype headerMark = templ.indexOf(u"ヘッダーここまで"_s, bodyStart);
+    const qsizetype headerEnd = templ.indexOf(u"\r\n"_s, headerMark) + 2;
+
+    clsOption option(m_settingsPath);
+    option.GetOptionIniValue();
+    const QByteArray siteName = escapedSetting(option.SiteName());
+    QByteArray head = sjis(templ.first(headEnd));
+    QByteArray header = sjis(templ.sliced(bodyStart, headerEnd - bodyStart));
+    header.replace("<headerimage>",
+                   HeaderImageFileName(option.HeaderImage().toLatin1()).value_or("001.jpg"));
+    header.replace("<sitename>", siteName);
+    header.replace("<catchcopy1>", escapedSetting(option.CatchCopy1()));
+    header.replace("<catchcopy2>", escapedSetting(option.CatchCopy2()));
+    header.replace("<catchcopy3>", escapedSetting(option.CatchCopy3()));
+    head.replace("<csv3>", siteName);
+
+    const int count = PageCount();
+    for (int number = 1; number <= count; ++number) {
+        QByteArray pageHead = head;
+        QByteArray title = siteName + sjis(u" 商品一覧"_s);
+        if (number > 1)
+            title += sjis(u"（%1ページ目）"_s.arg(number));
+        pageHead.replace("<csv1>", title);
+        if (!write(FileName(number), page(number, count, pageHead, header)))
+            return false;
+    }
+    return true;
+}
+
+QByteArray ListPages::page(int number, int count, const QByteArray& head, const QByteArray& header) const
+{
+    auto link = [](int target, const QString& text) {
+        return u"<a href=\"%1\">%2</a>"_s.arg(FileName(target), text);
+    };
+    // Previous, the first and last page numbers, those near this one, next.
+    QStringList pager;
+    pager.append(number > 1 ? link(number - 1, u"←前のページ"_s) : u"←前のページ"_s);
+    int shown = 0;
+    for (int k = 1; k <= count; ++k) {
+        if (k != 1 && k != count && std::abs(k - number) > 3)
+            continue;
+        if (shown && k > shown + 1)
+            pager.append(u"…"_s);
+        pager.append(k == number ? u"<strong>%1</strong>"_s.arg(k) : link(k, QString::number(k)));
+        shown = k;
+    }
+    pager.append(number < count ? link(number + 1, u"次のページ→"_s) : u"次のページ→"_s);
+    const QByteArray pagerLine =
+        sjis(u"          <p class=\"inline-center\" style=\"margin: 15px 0; font-size: 1.2em; word-spacing: 0.4em;\">"_s
+             + pager.join(u' ') + u"</p>\r\n"_s);
+
+    const qsizetype from = number == 1 ? 0 : m_pageEnds[size_t(number - 2)];
+    const qsizetype to = size_t(number - 1) < m_pageEnds.size() ? m_pageEnds[size_t(number - 1)] : m_rows.size();
+
+    QByteArray out = head + header;
+    out += sjis(u"          <div class=\"dp-body-article-name\">\r\n"
+                u"            <p class=\"block-center inline-center\">商品一覧（%1 / %2 ページ）</p>\r\n"
+                u"          </div>\r\n"_s.arg(number).arg(count));
+    if (count > 1)
+        out += pagerLine;
+    out += "          <div class=\"dp-body-description\">\r\n"
+           "            <table class=\"block-center\" style=\"width: 700px;\" cellpadding=\"4\">\r\n";
+    out += QByteArrayView(m_rows).sliced(from, to - from);
+    out += "            </table>\r\n"
+           "          </div>\r\n";
+    if (count > 1)
+        out += pagerLine;
+    out += "        </div>\r\n"
+           "      </div>\r\n"
+           "    </div>\r\n"
+           "  </body>\r\n"
+           "</html>";
+    return out;
+}
