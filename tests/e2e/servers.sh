@@ -12,7 +12,7 @@
 #                       sftp_fingerprint (SHA256:…, as OpenSSH prints it)
 #                       With srv_rsa_key=1 the SSH server has an RSA host key
 #                       beside the Ed25519 one and sftp_fingerprint is the
-#                       RSA key's (Windows' cryptography has no Ed25519);
+#                       RSA key's (for a client without Ed25519);
 #                       with srv_plain_ftp=1 a second vsftpd without TLS
 #                       listens on ftp_port.
 #   stop_servers        ends both and removes the account (from the EXIT trap)

@@ -1,7 +1,7 @@
 # Sourced by the Windows checks: the upload test servers of the end-to-end
 # tests (tests/e2e/servers.sh) on 127.0.0.1 — vsftpd with FTPS, the same
-# vsftpd without TLS for plain FTP, and OpenSSH with an RSA host key beside
-# the Ed25519 one, since Windows' cryptography (WinCNG) has no Ed25519.
+# vsftpd without TLS for plain FTP, and OpenSSH with its Ed25519 host key
+# (libssh2 on OpenSSL has Ed25519, as on Linux).
 # Needs root.
 #   servers_start       sets up and starts them; sets server_user,
 #                       server_password, server_home, ftp_port, ftps_port,
@@ -13,7 +13,6 @@ source "$(dirname "${BASH_SOURCE[0]}")/../e2e/servers.sh"
 servers_start() {
     servers_dir=$(mktemp -d /tmp/sorabi-servers.XXXXXX)
     srv_user=sorabi-win$$
-    srv_rsa_key=1
     srv_plain_ftp=1
     start_servers "$servers_dir" || return 1
     server_user=$srv_user
