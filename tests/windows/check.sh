@@ -125,6 +125,8 @@ iconv -f UTF-8 -t CP932 "$work/linux-usage.txt" | sed 's/$/\r/' | cmp -s - "$wor
     fail "usage message differs: $(iconv -f CP932 -t UTF-8 "$work/windows-usage.txt")"
 pass "usage error: exit status 2, message in code page 932"
 
+# The fragments, in this order: each says at its top what it needs (of the
+# globals above and of the fragments before it) and what it provides.
 source "$here/console.sh"
 source "$here/upload.sh"
 source "$here/desktop.sh"

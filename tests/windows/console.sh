@@ -2,6 +2,10 @@
 # types it at the command prompt: Japanese messages must be readable there,
 # in the console's usual code page 932 and after `chcp 65001` too. The
 # screenshot (console.png) shows it; the pages show that the run was made.
+#
+# Needs (check.sh): work, app, shots; win_path, wine_run, wait_window,
+#   activate, key, shot_root, fail, pass.
+# Provides: nothing the others use.
 
 console_out=$work/console-out
 mkdir -p "$console_out"
@@ -29,8 +33,8 @@ for _ in $(seq 100); do
 done
 [ "$(find "$console_out" -name '*.html' | wc -l)" -eq 25 ] || fail "console: not 25 pages"
 sleep 2
-shot "$shots/console.png"
-focus_window "$console"
+shot_root "$shots/console.png"
+activate "$console"
 key Return
 for _ in $(seq 100); do kill -0 "$console_pid" 2>/dev/null || break; sleep 0.1; done
 kill -0 "$console_pid" 2>/dev/null && fail "the console did not close"

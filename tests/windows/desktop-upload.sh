@@ -10,6 +10,12 @@
 #      output folder byte for byte.
 # FTPS and SFTP transfers themselves are out of Wine's reach (upload.sh).
 # Screenshots: upload-*.png in $shots.
+#
+# Needs: from check.sh work, shots, wine_bin; wait_window, window_gone,
+#   activate, key, type_text, shot_root, fail, pass. From desktop.sh
+#   portable and title; from upload.sh the running servers (server_password,
+#   server_home, ftp_port, ftps_port) and upload_settings.
+# Provides: nothing the others use (it leaves option.ini set to plain FTP).
 
 upload_folder=("$portable"/20[0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9])
 upload_folder=${upload_folder[0]}
@@ -42,8 +48,8 @@ answer() {
     local box
     box=$(next_box)
     sleep 0.5
-    [ -z "${2:-}" ] || shot "$shots/$2"
-    focus_window "$box"
+    [ -z "${2:-}" ] || shot_root "$shots/$2"
+    activate "$box"
     key "$1"
     box_gone "$box"
 }
@@ -51,29 +57,29 @@ answer() {
 password() {
     local box
     box=$(next_box 30)
-    focus_window "$box"
+    activate "$box"
     type_text "$server_password"
-    [ -z "${1:-}" ] || shot "$shots/$1"
+    [ -z "${1:-}" ] || shot_root "$shots/$1"
     key Return
     box_gone "$box"
 }
 
 # 1. The settings window, filled from option.ini.
-focus_window "$main"
+activate "$main"
 key alt+o; key Down; key Return
 upload_window=$(wait_window "アップロード設定" 10) || fail "no アップロード設定 window"
 sleep 0.5
-focus_window "$upload_window"
+activate "$upload_window"
 key Tab; key Tab; key Tab; key Tab           # to パスワード
 type_text "$server_password"
-shot "$shots/upload-1-settings.png"
+shot_root "$shots/upload-1-settings.png"
 key Return; key Return; key Return          # Enter moves on: リモートフォルダ, 接続テスト, 保存
 key space                                    # 保存
 answer Return upload-1-saved.png             # 保存しました。
 window_gone "アップロード設定" 10 || fail "アップロード設定 did not close"
 
 # 2. FTPS, certificate changed: refused, nothing sent.
-focus_window "$main"
+activate "$main"
 key F6
 answer alt+y upload-2-folder.png             # 出力フォルダ「…」をアップロードしますか？
 answer alt+n upload-3-certificate.png        # the certificate changed: not trusted
@@ -83,14 +89,14 @@ answer Return upload-4-refused.png           # the refusal
 # 3. Plain FTP, to the end.
 cp "$work/option-site.ini" "$portable/option.ini"
 upload_settings "$portable" ftp "$ftp_port" desktop-ftp
-focus_window "$main"
+activate "$main"
 key F6
 answer alt+y
 password upload-5-password.png
 answer Return upload-6-done.png              # アップロードが終わりました。
 diff -r "$upload_folder" "$server_home/desktop-ftp" >/dev/null ||
     fail "desktop: the server's pages differ from the output folder"
-focus_window "$main"
+activate "$main"
 key alt+f; key x
 for _ in $(seq 100); do kill -0 "$desktop_pid" 2>/dev/null || break; sleep 0.1; done
 kill -0 "$desktop_pid" 2>/dev/null && fail "the program did not end"

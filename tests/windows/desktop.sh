@@ -3,6 +3,12 @@
 # the settings window, values typed with Enter between the fields, save, the
 # main window, a CSV path, F5, the completion message, the pages, 終了.
 # The pages must be those of the Linux sorabi-batch with the saved settings.
+#
+# Needs (check.sh): work, app, version, root, host_batch, shots, wine_bin;
+#   win_path, wait_window, activate, key, type_text, shot_root, fail, pass.
+# Provides: portable (the program's folder, with its option.ini and output
+#   folder), title (the main window's, a regular expression), and
+#   $work/products.csv.
 
 portable=$work/portable
 rm -rf "$portable"
@@ -18,8 +24,8 @@ desktop_pid=$!
 # 1. The settings window comes first.
 settings=$(wait_window "サイト情報登録" 30) || fail "no settings window on first start"
 wait_window "$title" 0 >/dev/null && fail "main window shown before the settings"
-focus_window "$settings"
-shot "$shots/1-settings.png"
+activate "$settings"
+shot_root "$shots/1-settings.png"
 
 # 2. Values typed with Enter between the fields (the list and the tax box take keys).
 type_text "Sorabi Wine Shop"; key Return
@@ -31,18 +37,18 @@ key Down; key Down; key Return              # header picture 003
 type_text "shop-wine"; key Return
 type_text "Hanako Yamada"; key Return
 key BackSpace; type_text "8"; key Return     # tax rate 8
-shot "$shots/2-settings-filled.png"
+shot_root "$shots/2-settings-filled.png"
 key space                                    # the focus is on 保存
 
 # 3. The confirmation, in Japanese; then the main window.
 box=$(wait_window "Sorabi" 10) || fail "no confirmation after saving"
 sleep 0.5
-shot "$shots/3-saved.png"
-focus_window "$box"
+shot_root "$shots/3-saved.png"
+activate "$box"
 key Return
 main=$(wait_window "$title" 15) || fail "no main window after the settings"
 sleep 1
-shot "$shots/4-main.png"
+shot_root "$shots/4-main.png"
 [ -f "$portable/option.ini" ] || fail "option.ini was not written beside the program"
 for line in '[OPTION]' 'HEADERIMAGE=2' 'SITENAME=Sorabi Wine Shop' 'SHOPID=shop-wine' \
     'SITEMASTER=Hanako Yamada' 'TAX=8'; do
@@ -50,13 +56,13 @@ for line in '[OPTION]' 'HEADERIMAGE=2' 'SITENAME=Sorabi Wine Shop' 'SHOPID=shop-
 done
 
 # 4. A CSV path typed, F5, the completion message.
-focus_window "$main"
+activate "$main"
 type_text "$(win_path "$work/products.csv")"
 key F5
 done_box=$(wait_window "Sorabi" 60) || fail "no completion message"
 sleep 0.5
-shot "$shots/5-done.png"
-focus_window "$done_box"
+shot_root "$shots/5-done.png"
+activate "$done_box"
 key Return
 
 # 5. The pages, beside the program, as the Linux build makes them.
@@ -71,7 +77,7 @@ diff -r "$work/desktop-linux"/20*/ "${folders[0]}" >/dev/null ||
 pages=$(find "${folders[0]}" -name '*.html' | wc -l)
 
 # 6. 終了 through the menu ends the program.
-focus_window "$main"
+activate "$main"
 key alt+f; key x
 for _ in $(seq 100); do kill -0 "$desktop_pid" 2>/dev/null || break; sleep 0.1; done
 kill -0 "$desktop_pid" 2>/dev/null && fail "the program did not end"

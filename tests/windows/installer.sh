@@ -2,6 +2,12 @@
 # administrator rights; the installed program, which keeps its data in
 # %USERPROFILE%\Sorabi and names the output folder when done; the silent
 # uninstaller, which removes the program and leaves the data.
+#
+# Needs: from check.sh win_build, version, work, app, root, shots, wine_bin,
+#   WINEPREFIX; wine_run, wine_wait, wine_user_dir, win_path, wait_window,
+#   activate, key, type_text, shot_root, fail, pass. From desktop.sh title
+#   and $work/products.csv.
+# Provides: nothing.
 
 user_dir=$(wine_user_dir)
 install_dir=$user_dir/AppData/Local/Programs/Sorabi
@@ -22,11 +28,11 @@ pass "the installer's branding text is the product's own"
 setup_pid=$!
 setup=$(wait_window "Sorabi ${version//./\\.} セットアップ" 30) || fail "no installer window"
 sleep 1
-shot "$shots/7-installer.png"
-focus_window "$setup"
+shot_root "$shots/7-installer.png"
+activate "$setup"
 key Escape
 sleep 1
-shot "$shots/8-installer-cancel.png"
+shot_root "$shots/8-installer-cancel.png"
 key Return
 for _ in $(seq 100); do kill -0 "$setup_pid" 2>/dev/null || break; sleep 0.1; done
 kill -0 "$setup_pid" 2>/dev/null && fail "the cancelled installer did not end"
@@ -53,13 +59,13 @@ cp "$root/examples/option.ini" "$data_dir/option.ini"
 installed_pid=$!
 main=$(wait_window "$title" 30) || fail "the installed program shows no main window"
 sleep 1
-focus_window "$main"
+activate "$main"
 type_text "$(win_path "$work/products.csv")"
 key F5
 done_box=$(wait_window "Sorabi" 60) || fail "installed: no completion message"
 sleep 0.5
-shot "$shots/6-installed-done.png"
-focus_window "$done_box"
+shot_root "$shots/6-installed-done.png"
+activate "$done_box"
 key Return
 folders=("$data_dir"/20[0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9])
 [ "${#folders[@]}" -eq 1 ] && [ -d "${folders[0]}" ] || fail "installed: no output folder in %USERPROFILE%\\Sorabi"
@@ -67,7 +73,7 @@ folders=("$data_dir"/20[0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9][0
 [ -f "$data_dir/articles.csv" ] || fail "installed: no working copy in %USERPROFILE%\\Sorabi"
 [ -z "$(find "$install_dir" -name '20*' -o -name articles.csv -o -name option.ini -maxdepth 1)" ] ||
     fail "installed: data written into the program's folder"
-focus_window "$main"
+activate "$main"
 key alt+f; key x
 for _ in $(seq 100); do kill -0 "$installed_pid" 2>/dev/null || break; sleep 0.1; done
 kill -0 "$installed_pid" 2>/dev/null && fail "the installed program did not end"

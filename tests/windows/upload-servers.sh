@@ -1,9 +1,8 @@
 # Sourced by the Windows checks: the upload's test servers on 127.0.0.1,
 # started by the script every caller uses (tests/servers/upload-servers) —
 # vsftpd with FTPS (require_ssl_reuse=YES), the same vsftpd without TLS for
-# plain FTP, and OpenSSH with Ed25519 and RSA host keys. The fingerprint
-# checked for SFTP is the RSA key's, since Windows' cryptography (WinCNG) has
-# no Ed25519. Needs root.
+# plain FTP, and OpenSSH with its Ed25519 host key (libssh2 on OpenSSL has
+# Ed25519, as on Linux). Needs root.
 #   servers_start       sets up and starts them; sets server_user,
 #                       server_password, server_home, ftp_port, ftps_port,
 #                       sftp_port, ftps_fingerprint, sftp_fingerprint
@@ -26,7 +25,7 @@ servers_start() {
     ftps_port=$server_ftps_port
     sftp_port=$server_sftp_port
     ftps_fingerprint=$server_ftps_fingerprint
-    sftp_fingerprint=$server_sftp_fingerprint_rsa
+    sftp_fingerprint=$server_sftp_fingerprint_ed25519
 }
 
 servers_stop() {

@@ -19,6 +19,13 @@
 #     no SSH key exchange through WinCNG can succeed: SFTP must fail cleanly,
 #     in Japanese.
 # Should a later Wine manage FTPS or SFTP, the whole sequence is checked.
+#
+# Needs (check.sh): here, work, app, wine_bin, and the example's pages that
+#   compare_batch made in $work/windows/example; win_path, fail, pass.
+# Provides: the servers, running until check.sh's clean-up (servers_stop):
+#   server_user, server_password, server_home, ftp_port, ftps_port,
+#   sftp_port, ftps_fingerprint, sftp_fingerprint; upload_settings DIR
+#   PROTOCOL PORT [FOLDER]; upload_batch; pages, page_count.
 
 source "$here/upload-servers.sh"
 servers_start || fail "the upload servers did not start"

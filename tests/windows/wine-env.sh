@@ -8,8 +8,18 @@
 #     (MS UI Gothic, Meiryo, Yu Gothic UI, …) replaced by Noto Sans CJK JP,
 #     so that they are real families and every window draws Japanese alike;
 #   - a virtual desktop, which frames the windows as Windows does without a
-#     window manager; Xvfb under it.
+#     window manager; Xvfb under it (tests/common/xsession.sh, whose xdotool
+#     helpers the checks use: wait_window, window_gone, activate, key,
+#     type_text, shot_root).
 # wine_start STATE_DIR starts it all; wine_stop ends it (call it on exit).
+# The caller defines fail MESSAGE.
+
+# shellcheck source=../common/xsession.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../common/xsession.sh"
+# Wine keeps up with a faster typist, and only ASCII is typed into it:
+# xdotool cannot type kana into Wine reliably.
+x_key_pause=0.2
+x_type_delay=40
 
 wine_bin=/usr/lib/wine/wine64
 wineserver_bin=/usr/lib/wine/wineserver
@@ -60,15 +70,7 @@ wine_start() {
     export HOME=$state/home
     mkdir -p "$HOME"
 
-    local display n
-    for n in $(seq 150 199); do
-        [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || { display=":$n"; break; }
-    done
-    Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-    wine_x_pid=$!
-    export DISPLAY=$display
-    for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-    xdpyinfo >/dev/null 2>&1 || { echo "FAIL: Xvfb did not start" >&2; return 1; }
+    start_x 1280x1024x24 no-wm
 
     # The prefix is made again when Wine or this set-up changes.
     local stamp
@@ -117,33 +119,5 @@ EOF
 
 wine_stop() {
     "$wineserver_bin" -k >/dev/null 2>&1 || true
-    [ -n "${wine_x_pid:-}" ] && kill "$wine_x_pid" 2>/dev/null || true
-    wine_x_pid=
+    stop_x
 }
-
-# Working the windows with xdotool. Wine's windows in the virtual desktop
-# are X windows with their titles as names. Only ASCII is typed: xdotool
-# cannot type kana into Wine reliably.
-wait_window() { # title (a regular expression), seconds
-    local id
-    for _ in $(seq $((${2:-10} * 10))); do
-        id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1 || true)
-        [ -n "$id" ] && { echo "$id"; return 0; }
-        sleep 0.1
-    done
-    return 1
-}
-window_gone() { # title, seconds
-    for _ in $(seq $((${2:-10} * 10))); do
-        xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1 || return 0
-        sleep 0.1
-    done
-    return 1
-}
-focus_window() {
-    xdotool windowfocus --sync "$1" 2>/dev/null || xdotool windowfocus "$1" 2>/dev/null || true
-    sleep 0.3
-}
-key() { xdotool key --clearmodifiers "$@"; sleep 0.2; }
-type_text() { xdotool type --delay 40 "$1"; sleep 0.2; }
-shot() { import -window root "$1"; }

@@ -134,9 +134,10 @@ RemoteSession::RemoteSession(const Settings& settings)
         if (m_settings.trustedFingerprint.isEmpty()) {
             curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 1L);
             curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 2L);
-            // Windows' TLS refuses a certificate whose revocation list it
-            // cannot reach; a revoked one it still refuses. (Others ignore this.)
-            curl_easy_setopt(c, CURLOPT_SSL_OPTIONS, long(CURLSSLOPT_REVOKE_BEST_EFFORT));
+#ifdef _WIN32
+            // The authorities that Windows' certificate store trusts.
+            curl_easy_setopt(c, CURLOPT_SSL_OPTIONS, long(CURLSSLOPT_NATIVE_CA));
+#endif
         } else {
             // The certificate the user trusted, and no other, whoever signed it.
             curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 0L);
