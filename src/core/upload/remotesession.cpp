@@ -134,10 +134,9 @@ RemoteSession::RemoteSession(const Settings& settings)
         if (m_settings.trustedFingerprint.isEmpty()) {
             curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 1L);
             curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 2L);
-#ifdef _WIN32
-            // The authorities that Windows' certificate store trusts.
+            // On Windows, the authorities that its certificate store trusts;
+            // elsewhere libcurl keeps to the system's CA bundle.
             curl_easy_setopt(c, CURLOPT_SSL_OPTIONS, long(CURLSSLOPT_NATIVE_CA));
-#endif
         } else {
             // The certificate the user trusted, and no other, whoever signed it.
             curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 0L);
