@@ -272,6 +272,7 @@ void Upload(QWidget* parent, const QString& iniPath, const QString& folder)
 
     frmProgress progress(parent);
     progress.SetTitle(u"アップロード"_s);
+    progress.UseWideMessage();
     progress.SetMessage(u"サーバーに接続しています..."_s);
     progress.Show();
     progress.ReDraw();
