@@ -429,11 +429,12 @@ private slots:
         o.destination.user = limited.user();
         o.password = limited.password();
         o.destination.connections = 4;
-        writePages(o.localFolder, 24);
+        // Enough pages that the further connections come while pages are left.
+        writePages(o.localFolder, 200);
         ScriptUi ui;
         const UploadResult r = upload(o, ui);
         QVERIFY2(r.outcome == UploadOutcome::Completed, qPrintable(r.message));
-        QCOMPARE(r.sent, 24);
+        QCOMPARE(r.sent, 200);
         QCOMPARE(r.failed, 0);
         QVERIFY2(r.connections >= 1 && r.connections <= 2, qPrintable(QString::number(r.connections)));
         QCOMPARE(TestUtil::folderContents(limited.home() + u'/' + o.destination.folder),
