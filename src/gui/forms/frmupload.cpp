@@ -108,6 +108,12 @@ void frmUpload::CreateControls()
     row(3, u"ユーザー名"_s, m_txtUser, u"User"_s);
     row(4, u"パスワード"_s, m_txtPassword, u"Password"_s);
     row(5, u"リモートフォルダ"_s, m_txtFolder, u"Folder"_s);
+    // Empty is the default; a server that allows fewer gets fewer by itself.
+    m_txtConnections = new QLineEdit(this);
+    m_txtConnections->setMaxLength(1);
+    m_txtConnections->setPlaceholderText(QString::number(UploadDestination::DefaultConnections));
+    m_txtConnections->setToolTip(u"1～8。サーバーが許す数より多いときは、許される数で送ります。"_s);
+    row(6, u"同時接続数"_s, m_txtConnections, u"Connections"_s);
 
     m_cmdTest = new QPushButton(u"接続テスト"_s, this);
     m_cmdTest->setObjectName(u"cmdTest"_s);
@@ -145,6 +151,9 @@ void frmUpload::LoadValues()
     m_protocolIndex = indexOf(d.protocol);
     m_cboProtocol->setCurrentIndex(m_protocolIndex);
     m_txtHost->setText(d.host);
+    m_txtConnections->setText(d.connections == UploadDestination::DefaultConnections
+                                  ? QString()
+                                  : QString::number(d.connections));
     m_txtPort->setText(d.port > 0 ? QString::number(d.port) : QString());
     m_txtPort->setPlaceholderText(QString::number(UploadDestination::DefaultPort(d.protocol)));
     m_txtUser->setText(d.user);
@@ -192,6 +201,15 @@ bool frmUpload::ReadDestination(UploadDestination* d)
         return false;
     }
     d->port = *port;
+    const std::optional<int> connections = UploadDestination::ParseConnections(
+        m_txtConnections->text().trimmed());
+    if (!connections) {
+        MsgBox::Show(this, u"同時接続数は 1～8 の数字で入力してください（空欄なら 4）。"_s,
+                     MessageIcon::Exclamation);
+        m_txtConnections->setFocus();
+        return false;
+    }
+    d->connections = *connections;
     if (!d->HasHost()) {
         MsgBox::Show(this, u"サーバー（ホスト名）を入力してください。"_s, MessageIcon::Exclamation);
         m_txtHost->setFocus();

@@ -72,10 +72,17 @@ public:
     {
         if (!m_progress)
             return;
+        if (!m_sinceStart.isValid())
+            m_sinceStart.start();
         m_progress->SetMaxValue(std::max(total, 1));
         m_progress->SetValue(done);
-        m_progress->SetMessage(u"アップロード中  %1 / %2 ページ（%3）"_s.arg(done).arg(total).arg(
-            sizeText(bytes)));
+        const double seconds = std::max<qint64>(m_sinceStart.elapsed(), 1) / 1000.0;
+        m_progress->SetMessage(u"アップロード中  %1 / %2 ページ（%3）  %4 ページ/秒  %5 MB/秒"_s
+                                   .arg(done)
+                                   .arg(total)
+                                   .arg(sizeText(bytes))
+                                   .arg(done / seconds, 0, 'f', 1)
+                                   .arg(bytes / 1048576.0 / seconds, 0, 'f', 2));
     }
 
     bool TrustKey(KeyQuestion question, const QString& server, const QString& fingerprint) override
@@ -100,6 +107,7 @@ private:
     QWidget* m_parent;
     QPointer<frmProgress> m_progress;
     QElapsedTimer m_sinceEvents;
+    QElapsedTimer m_sinceStart;
     bool m_cancelled = false;
 };
 
@@ -112,6 +120,8 @@ QString countsText(const UploadResult& r)
                        .arg(r.deleted)
                        .arg(r.failed)
                        .arg(r.milliseconds / 1000.0, 0, 'f', 1);
+    if (r.connections > 0)
+        text += u"\n同時接続 %1"_s.arg(r.connections);
     if (!r.kept.isEmpty())
         text += u"\n\nサーバーに残したページ %1 ページ"_s.arg(r.kept.size());
     return text;

@@ -46,13 +46,16 @@ private slots:
         control<QLineEdit>(&window, "txtUser")->setText(u"shop"_s);
         control<QLineEdit>(&window, "txtPassword")->setText(u"Secret-9"_s);
         control<QLineEdit>(&window, "txtFolder")->setText(u"public_html"_s);
+        control<QLineEdit>(&window, "txtConnections")->setText(u"2"_s);
         QTest::mouseClick(control<QPushButton>(&window, "cmdSave"), Qt::LeftButton);
         QCOMPARE(window.result(), int(QDialog::Accepted));
         QCOMPARE(m_box->texts().last(), u"保存しました。"_s);
         const QByteArray after = TestUtil::readFile(ini);
         QVERIFY(after.startsWith(before));
         QVERIFY(after.contains("[UPLOAD]\r\nPROTOCOL=sftp\r\nHOST=example.jp\r\nPORT=\r\n"
-                               "USER=shop\r\nFOLDER=public_html\r\n"));
+                               "USER=shop\r\nFOLDER=public_html\r\nCONNECTIONS=2\r\n"));
+        frmUpload again(ini);
+        QCOMPARE(control<QLineEdit>(&again, "txtConnections")->text(), u"2"_s);
         QVERIFY(!after.contains("Secret-9"));
         for (const QString& message : m_box->texts())
             QVERIFY(!message.contains(u"Secret-9"_s));
@@ -62,18 +65,23 @@ private slots:
     {
         QTest::addColumn<QString>("host");
         QTest::addColumn<QString>("port");
-        QTest::newRow("no host") << QString() << QString();
-        QTest::newRow("port out of range") << u"h"_s << u"99999"_s;
-        QTest::newRow("port not a number") << u"h"_s << u"2l"_s;
+        QTest::addColumn<QString>("connections");
+        QTest::newRow("no host") << QString() << QString() << QString();
+        QTest::newRow("port out of range") << u"h"_s << u"99999"_s << QString();
+        QTest::newRow("port not a number") << u"h"_s << u"2l"_s << QString();
+        QTest::newRow("connections out of range") << u"h"_s << QString() << u"9"_s;
+        QTest::newRow("connections zero") << u"h"_s << QString() << u"0"_s;
     }
     void refusals()
     {
         QFETCH(QString, host);
         QFETCH(QString, port);
+        QFETCH(QString, connections);
         const QString ini = m_dir.filePath(u"refused.ini"_s);
         frmUpload window(ini);
         control<QLineEdit>(&window, "txtHost")->setText(host);
         control<QLineEdit>(&window, "txtPort")->setText(port);
+        control<QLineEdit>(&window, "txtConnections")->setText(connections);
         QTest::mouseClick(control<QPushButton>(&window, "cmdSave"), Qt::LeftButton);
         QCOMPARE(m_box->shown.size(), 1);
         QVERIFY(!QFile::exists(ini));
