@@ -58,6 +58,39 @@ private slots:
             QVERIFY(!message.contains(u"Secret-9"_s));
     }
 
+    // A character Shift_JIS cannot hold is never saved as "?": はい makes
+    // option.ini UTF-8 with a byte-order mark, いいえ saves nothing.
+    void charactersTheFileCannotHold_data()
+    {
+        QTest::addColumn<bool>("agree");
+        QTest::newRow("saved as UTF-8") << true;
+        QTest::newRow("back to the window") << false;
+    }
+    void charactersTheFileCannotHold()
+    {
+        QFETCH(bool, agree);
+        const QString ini = m_dir.filePath(u"emoji.ini"_s);
+        const QByteArray before = TestData::settingsFile({u"3"_s, u"店の名前"_s});
+        QVERIFY(TestUtil::writeFile(ini, before));
+        m_box->toQuestions = agree ? MsgBox::Answer::Yes : MsgBox::Answer::No;
+        frmUpload window(ini);
+        control<QLineEdit>(&window, "txtHost")->setText(u"example.jp"_s);
+        control<QLineEdit>(&window, "txtFolder")->setText(u"www/\U0001F381"_s);
+        QTest::mouseClick(control<QPushButton>(&window, "cmdSave"), Qt::LeftButton);
+        QCOMPARE(m_box->shown.first().icon, MessageIcon::Question);
+        QVERIFY(m_box->texts().first().contains(u"リモートフォルダ：　\U0001F381"_s));
+        const QByteArray after = TestUtil::readFile(ini);
+        if (agree) {
+            QCOMPARE(window.result(), int(QDialog::Accepted));
+            QVERIFY(after.startsWith("\xEF\xBB\xBF"));
+            QVERIFY(after.contains(u"FOLDER=www/\U0001F381\r\n"_s.toUtf8()));
+            QVERIFY(after.contains(u"店の名前"_s.toUtf8()));
+        } else {
+            QCOMPARE(m_box->shown.size(), 1);
+            QCOMPARE(after, before);
+        }
+    }
+
     void refusals_data()
     {
         QTest::addColumn<QString>("host");
