@@ -208,6 +208,16 @@ void frmUpload::cmdTest_Click()
     if (!ReadDestination(&options.destination))
         return;
     options.password = m_txtPassword->text();
+    // An empty field: the stored password, else asked for, as the upload does.
+    QString failure;
+    if (options.password.isEmpty()
+        && !PasswordStore::Read(options.destination.CredentialEntry(), &options.password, &failure)) {
+        const std::optional<QString> typed = UploadFlow::AskPassword(
+            this, u"%1@%2 のパスワード:"_s.arg(options.destination.user, options.destination.host));
+        if (!typed)
+            return;
+        options.password = *typed;
+    }
     options.stateFolder = UploadDestination::StateFolder(m_iniPath);
     options.timeoutSeconds = 15;
     setCursor(Qt::WaitCursor);
