@@ -1,3 +1,4 @@
+#include "generation/generationrun.h"
 #include "uploadcommand.h"
 
 #include "base/platform.h"
@@ -59,8 +60,8 @@ void usageError(const QString& text)
 class ConsoleUploadUi : public UploadUi
 {
 public:
-    ConsoleUploadUi(const QString& trust, bool remove)
-        : m_trust(trust), m_remove(remove), m_terminal(Platform::IsTerminal(stderr))
+    ConsoleUploadUi(const QString& trust, bool remove, int kept)
+        : m_trust(trust), m_remove(remove), m_kept(kept), m_terminal(Platform::IsTerminal(stderr))
     {}
 
     bool IsCancelled() override { return Platform::InterruptRequested(); }
@@ -88,8 +89,11 @@ public:
     bool ConfirmRemoval(const QStringList& names) override
     {
         clearLine();
-        print(stderr, u"このフォルダにはもうないため、サーバーから削除するページ（%1）:\n  %2\n"_s.arg(
-                          names.size()).arg(names.join(u"\n  "_s)));
+        print(stderr, u"このフォルダにはもうないため、サーバーから削除するページ（%1）。"
+                      "削除すると、サーバーに残るのはこのフォルダの %2 ページです:\n  %3\n"_s
+                          .arg(names.size())
+                          .arg(m_kept)
+                          .arg(names.join(u"\n  "_s)));
         if (!m_remove)
             print(stderr, u"削除していません。削除するには --delete を付けて実行してください。\n"_s);
         return m_remove;
@@ -106,6 +110,7 @@ public:
 private:
     QString m_trust;
     bool m_remove;
+    int m_kept; // the folder's pages, which the server keeps
     bool m_terminal;
     bool m_lineShown = false;
     QElapsedTimer m_sinceStart;
@@ -206,7 +211,14 @@ int RunUploadCommand(const QStringList& arguments)
         return Failed;
     }
 
-    ConsoleUploadUi ui(trust, parser.isSet(deleteOption));
+    // A folder of a run that stopped or was cancelled holds only some pages:
+    // said plainly; removals still need --delete.
+    if (const OutputFolderState state = ReadOutputFolderState(options.localFolder); !state.finished)
+        print(stderr, u"注意: フォルダ「%1」は作成が途中で止まったものです%2。すべての商品のページはありません。\n"_s
+                          .arg(QDir::toNativeSeparators(options.localFolder), UnfinishedFolderText(state)));
+    const int kept =
+        int(QDir(options.localFolder).entryList({u"*.html"_s}, QDir::Files).size());
+    ConsoleUploadUi ui(trust, parser.isSet(deleteOption), kept);
     const UploadResult result = RunUpload(options, ui);
     ui.clearLine();
     if (!result.message.isEmpty())

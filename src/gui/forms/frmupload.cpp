@@ -1,11 +1,13 @@
 #include "forms/frmupload.h"
 
 #include "forms/uploadflow.h"
+#include "settings/basinifile.h"
 #include "upload/destination.h"
 #include "upload/passwordstore.h"
 #include "upload/uploadrun.h"
 #include "widgets/artwork.h"
 #include "widgets/entertab.h"
+#include "widgets/keepcharacters.h"
 #include "widgets/msgbox.h"
 
 #include <QComboBox>
@@ -224,6 +226,16 @@ void frmUpload::cmdTest_Click()
     if (!ReadDestination(&options.destination))
         return;
     options.password = m_txtPassword->text();
+    // An empty field: the stored password, else asked for, as the upload does.
+    QString failure;
+    if (options.password.isEmpty()
+        && !PasswordStore::Read(options.destination.CredentialEntry(), &options.password, &failure)) {
+        const std::optional<QString> typed = UploadFlow::AskPassword(
+            this, u"%1@%2 のパスワード:"_s.arg(options.destination.user, options.destination.host));
+        if (!typed)
+            return;
+        options.password = *typed;
+    }
     options.stateFolder = UploadDestination::StateFolder(m_iniPath);
     options.timeoutSeconds = 15;
     setCursor(Qt::WaitCursor);
@@ -241,6 +253,32 @@ void frmUpload::cmdSave_Click()
     UploadDestination d;
     if (!ReadDestination(&d))
         return;
+    // Nothing typed may turn into "?" unasked (as in the site settings).
+    QStringList lines;
+    QLineEdit* first = nullptr;
+    for (const auto& [caption, field] : {std::pair{u"サーバー"_s, m_txtHost},
+                                         std::pair{u"ユーザー名"_s, m_txtUser},
+                                         std::pair{u"リモートフォルダ"_s, m_txtFolder}}) {
+        const QStringList lost =
+            basIniFile::UnencodableCharacters(m_iniPath, {field->text().trimmed()});
+        if (lost.isEmpty())
+            continue;
+        lines.append(u"　"_s + caption + u"：　"_s + lost.join(u"　"_s));
+        if (!first)
+            first = field;
+    }
+    if (!lines.isEmpty()) {
+        if (!KeepCharacters::AskSaveAsUtf8(this, lines)) {
+            first->setFocus();
+            return; // back to the window; nothing saved
+        }
+        if (!basIniFile::ConvertFileToUtf8(m_iniPath)) {
+            MsgBox::Show(this, u"設定ファイル %1 を UTF-8 で保存し直せませんでした。"_s.arg(
+                                   QDir::toNativeSeparators(m_iniPath)),
+                         MessageIcon::Critical);
+            return;
+        }
+    }
     if (!d.Save(m_iniPath)) {
         MsgBox::Show(this, u"設定ファイル %1 に保存できませんでした。"_s.arg(
                                QDir::toNativeSeparators(m_iniPath)),
