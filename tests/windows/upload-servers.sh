@@ -13,8 +13,6 @@ servers_script=$(cd "$(dirname "${BASH_SOURCE[0]}")/../servers" && pwd)/upload-s
 servers_start() {
     local output name value
     servers_dir=$(mktemp -d /tmp/sorabi-servers.XXXXXX)
-    # FTPS at most TLS 1.2 until the upload resumes TLS 1.3 sessions on every
-    # data connection (issue 21; see tests/common/uploadservers.h).
     output=$("$servers_script" start "$servers_dir" --user "sorabi-win$$" --plain-ftp \
         --owner $$) || return 1
     # Every NAME=VALUE line it prints becomes server_NAME.
