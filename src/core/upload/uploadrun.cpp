@@ -85,11 +85,26 @@ struct Pool
     std::mutex mutex;
     std::condition_variable work; // a job or the end, for the workers
     std::condition_variable told; // an event, for the main loop
+    std::condition_variable allDone; // every worker has left its queue
     std::deque<Job> jobs;
     std::vector<Event> events;
+    int workers = 0;
+    int done = 0;
     bool closing = false; // no job will come any more
     std::atomic<bool> stop = false;
     std::atomic<qint64> inFlight[UploadDestination::MaxConnections] = {};
+
+    // Every worker keeps its connection until all have tried theirs, so a
+    // late login is never let in by one that just quit: the connections
+    // counted are those the server allowed at once.
+    void leave()
+    {
+        std::unique_lock lock(mutex);
+        if (++done == workers)
+            allDone.notify_all();
+        else
+            allDone.wait(lock, [this] { return done == workers; });
+    }
 
     void post(Event event)
     {
@@ -293,6 +308,7 @@ private:
                            session->Detail(), session->SeenFingerprint(), slot});
                 session.reset();
                 pool.post({Pool::Event::Ended, {}, Failure::None, {}, {}, slot});
+                pool.leave();
                 return;
             }
         }
@@ -332,9 +348,11 @@ private:
             }
         }
         session->SetByteProgress({});
+        // Told first: the upload's thread counts the connections left.
+        pool.post({Pool::Event::Ended, {}, Failure::None, {}, {}, slot});
+        pool.leave();
         if (slot > 0)
             session.reset(); // its QUIT on this thread, alongside the others
-        pool.post({Pool::Event::Ended, {}, Failure::None, {}, {}, slot});
     }
 
     // Stops the upload for a key other than the accepted one.
@@ -366,6 +384,7 @@ private:
         m_ui.Progress(0, total, 0);
         std::vector<std::thread> workers;
         if (total > 0) {
+            pool.workers = count;
             for (int slot = 0; slot < count; ++slot)
                 workers.emplace_back([this, &pool, slot, &sessions] { work(pool, slot, sessions[size_t(slot)]); });
         }
@@ -373,7 +392,8 @@ private:
         int resolved = 0;
         int live = int(workers.size());
         int inARow = 0;
-        // The connections used: those that sent a page or were there to the end.
+        // The connections the server allowed: those that sent a page or were
+        // there to the end, even if every page was through before they came.
         unsigned upSlots = 0, sentSlots = 0, lostSlots = 0;
         bool finishing = false;
         bool stopping = false;
@@ -382,8 +402,7 @@ private:
             const LocalPage& page = m_local[m_toSend[std::min(e.job.index, m_toSend.size() - 1)]];
             switch (e.kind) {
             case Pool::Event::Up:
-                if (!finishing) // not one that came up when all was done
-                    upSlots |= 1u << e.slot;
+                upSlots |= 1u << e.slot;
                 return;
             case Pool::Event::Ended:
                 --live;
