@@ -1,3 +1,4 @@
+#include "generation/generationrun.h"
 #include "uploadcommand.h"
 
 #include "base/platform.h"
@@ -8,6 +9,7 @@
 
 #include <QCommandLineParser>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QRegularExpression>
 
@@ -28,7 +30,7 @@ void print(std::FILE* out, const QString& text)
 }
 
 const QString kUsage = u"使い方: sorabi-batch upload [--settings FILE] [--dry-run] [--delete] "
-                       "[--trust FINGERPRINT] フォルダ\n"_s;
+                       "[--trust FINGERPRINT] [--connections N] フォルダ\n"_s;
 
 // Qt's own parser texts are English; every text here is Japanese.
 QString helpText()
@@ -42,9 +44,11 @@ QString helpText()
              "  --delete              フォルダにもうないページを、前にアップロードしていればサーバーから削除します。\n"
              "  --trust FINGERPRINT   このフィンガープリントの証明書（AB:CD:…、SHA-256 の 16 進 64 桁）\n"
              "                        またはホスト鍵（SHA256:…）を信頼し、記憶します。\n"
+             "  --connections N       同時接続数 1～8（既定: [UPLOAD] の CONNECTIONS、なければ 4）。\n"
+             "                        サーバーが許す数より少ないときは、許される数で送ります。\n"
              "  -h, --help            この説明を表示します。\n\n"
              "パスワードは環境変数 SORABI_UPLOAD_PASSWORD、資格情報ストア、端末での入力の順に探します。\n"
-             "標準出力の最後の行: sent N, unchanged N, deleted N, failed N\n"
+             "標準出力の最後の 2 行: connections N（使った同時接続数）と sent N, unchanged N, deleted N, failed N\n"
              "終了コード: 0 完了、1 失敗、2 指定の誤り、130 中断。\n"_s;
 }
 
@@ -57,8 +61,8 @@ void usageError(const QString& text)
 class ConsoleUploadUi : public UploadUi
 {
 public:
-    ConsoleUploadUi(const QString& trust, bool remove)
-        : m_trust(trust), m_remove(remove), m_terminal(Platform::IsTerminal(stderr))
+    ConsoleUploadUi(const QString& trust, bool remove, int kept)
+        : m_trust(trust), m_remove(remove), m_kept(kept), m_terminal(Platform::IsTerminal(stderr))
     {}
 
     bool IsCancelled() override { return Platform::InterruptRequested(); }
@@ -67,7 +71,14 @@ public:
     {
         if (!m_terminal || !m_throttle.Due(done, total))
             return;
-        print(stderr, u"\r送信 %1 / %2 ページ  %3 KB\x1b[K"_s.arg(done).arg(total).arg(bytes / 1024));
+        if (!m_sinceStart.isValid())
+            m_sinceStart.start();
+        const double seconds = std::max<qint64>(m_sinceStart.elapsed(), 1) / 1000.0;
+        print(stderr, u"\r送信 %1 / %2 ページ  %3 KB  %4 ページ/秒  %5 MB/秒\x1b[K"_s.arg(done)
+                          .arg(total)
+                          .arg(bytes / 1024)
+                          .arg(done / seconds, 0, 'f', 1)
+                          .arg(bytes / 1048576.0 / seconds, 0, 'f', 2));
         m_lineShown = true;
     }
 
@@ -79,8 +90,11 @@ public:
     bool ConfirmRemoval(const QStringList& names) override
     {
         clearLine();
-        print(stderr, u"このフォルダにはもうないため、サーバーから削除するページ（%1）:\n  %2\n"_s.arg(
-                          names.size()).arg(names.join(u"\n  "_s)));
+        print(stderr, u"このフォルダにはもうないため、サーバーから削除するページ（%1）。"
+                      "削除すると、サーバーに残るのはこのフォルダの %2 ページです:\n  %3\n"_s
+                          .arg(names.size())
+                          .arg(m_kept)
+                          .arg(names.join(u"\n  "_s)));
         if (!m_remove)
             print(stderr, u"削除していません。削除するには --delete を付けて実行してください。\n"_s);
         return m_remove;
@@ -97,8 +111,10 @@ public:
 private:
     QString m_trust;
     bool m_remove;
+    int m_kept; // the folder's pages, which the server keeps
     bool m_terminal;
     bool m_lineShown = false;
+    QElapsedTimer m_sinceStart;
     Cli::ProgressThrottle m_throttle;
 };
 
@@ -128,11 +144,13 @@ int RunUploadCommand(const QStringList& arguments)
     const QCommandLineOption dryRunOption(u"dry-run"_s);
     const QCommandLineOption deleteOption(u"delete"_s);
     const QCommandLineOption trustOption(u"trust"_s, QString(), u"FINGERPRINT"_s);
+    const QCommandLineOption connectionsOption(u"connections"_s, QString(), u"N"_s);
     const QCommandLineOption helpOption(QStringList{u"h"_s, u"help"_s});
     parser.addOption(settingsOption);
     parser.addOption(dryRunOption);
     parser.addOption(deleteOption);
     parser.addOption(trustOption);
+    parser.addOption(connectionsOption);
     parser.addOption(helpOption);
 
     if (!parser.parse(arguments)) {
@@ -166,6 +184,14 @@ int RunUploadCommand(const QStringList& arguments)
                    "ホスト鍵なら「SHA256:」に続く 43 文字のフィンガープリントを指定してください。"_s);
         return BadUsage;
     }
+    std::optional<int> connections;
+    if (parser.isSet(connectionsOption)) {
+        connections = UploadDestination::ParseConnections(parser.value(connectionsOption).trimmed());
+        if (!connections || parser.value(connectionsOption).trimmed().isEmpty()) {
+            usageError(u"--connections には 1～8 の数を指定してください。"_s);
+            return BadUsage;
+        }
+    }
     // A settings file that was named must be there, as for a run.
     const QString settingsPath = parser.isSet(settingsOption) ? parser.value(settingsOption)
                                                               : clsOption::DefaultIniPath();
@@ -184,6 +210,8 @@ int RunUploadCommand(const QStringList& arguments)
                           QDir::toNativeSeparators(settingsPath)));
         return Failed;
     }
+    if (connections)
+        options.destination.connections = *connections;
     options.localFolder = positional.at(1);
     options.stateFolder = UploadDestination::StateFolder(settingsPath);
     options.dryRun = parser.isSet(dryRunOption);
@@ -193,7 +221,14 @@ int RunUploadCommand(const QStringList& arguments)
         return Failed;
     }
 
-    ConsoleUploadUi ui(trust, parser.isSet(deleteOption));
+    // A folder of a run that stopped or was cancelled holds only some pages:
+    // said plainly; removals still need --delete.
+    if (const OutputFolderState state = ReadOutputFolderState(options.localFolder); !state.finished)
+        print(stderr, u"注意: フォルダ「%1」は作成が途中で止まったものです%2。すべての商品のページはありません。\n"_s
+                          .arg(QDir::toNativeSeparators(options.localFolder), UnfinishedFolderText(state)));
+    const int kept =
+        int(QDir(options.localFolder).entryList({u"*.html"_s}, QDir::Files).size());
+    ConsoleUploadUi ui(trust, parser.isSet(deleteOption), kept);
     const UploadResult result = RunUpload(options, ui);
     ui.clearLine();
     if (!result.message.isEmpty())
@@ -212,6 +247,12 @@ int RunUploadCommand(const QStringList& arguments)
                           .arg(result.unchanged)
                           .arg(result.deleted)
                           .arg(result.failed));
+    }
+    if (result.connections > 0) {
+        if (result.connections < std::min(options.destination.connections, result.sent + result.failed))
+            print(stderr, u"サーバーが許した同時接続は %1 でした（指定 %2）。\n"_s.arg(result.connections).arg(
+                              options.destination.connections));
+        print(stdout, u"connections %1\n"_s.arg(result.connections));
     }
     print(stdout, SummaryLine(result) + u'\n');
     switch (result.outcome) {

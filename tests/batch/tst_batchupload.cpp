@@ -74,6 +74,12 @@ private slots:
             << QStringList{u"--trust"_s, u"AB:CD:EF"_s, u"x"_s} << QByteArray("HOST=h\r\n") << 2
             << u"--trust"_s;
         QTest::newRow("no host") << QStringList{u"x"_s} << QByteArray() << 1 << u"HOST"_s;
+        QTest::newRow("connections out of range")
+            << QStringList{u"--connections"_s, u"9"_s, u"x"_s} << QByteArray("HOST=h\r\n") << 2
+            << u"--connections"_s;
+        QTest::newRow("CONNECTIONS not a number") << QStringList{u"x"_s}
+                                                  << QByteArray("HOST=h\r\nCONNECTIONS=many\r\n") << 1
+                                                  << u"CONNECTIONS"_s;
         QTest::newRow("unknown protocol") << QStringList{u"x"_s}
                                           << QByteArray("PROTOCOL=webdav\r\nHOST=h\r\n") << 1
                                           << u"PROTOCOL"_s;
@@ -157,10 +163,13 @@ private slots:
         QCOMPARE(lastLine(o.out), u"sent %1, unchanged 0, deleted 0, failed 0"_s.arg(pages));
         QVERIFY(TestUtil::folderContents(remote).isEmpty());
 
-        // Trusted once (by the dry run), then remembered.
-        o = run({u"--settings"_s, ini, m_pages}, password);
+        // Trusted once (by the dry run), then remembered. Over at most the
+        // connections asked for, said on the line before the summary.
+        o = run({u"--settings"_s, ini, u"--connections"_s, u"2"_s, m_pages}, password);
         QVERIFY2(o.exitCode == 0, qPrintable(o.err));
         QCOMPARE(lastLine(o.out), u"sent %1, unchanged 0, deleted 0, failed 0"_s.arg(pages));
+        QVERIFY2(o.out.contains(u"connections 1\n"_s) || o.out.contains(u"connections 2\n"_s),
+                 qPrintable(o.out));
         QCOMPARE(TestUtil::folderContents(remote), TestUtil::folderContents(m_pages));
 
         // A removed page is named, and deleted only with --delete.

@@ -38,23 +38,25 @@ public:
             run(QStringLiteral("bash"), {Script(), QStringLiteral("stop"), m_dir.path()});
     }
 
-    // False with the reason in `error`.
-    bool start(QString* error)
+    // False with the reason in `error`. `maxPerIp` > 0: the servers allow
+    // only that many connections at once (vsftpd max_per_ip, sshd sessions).
+    bool start(QString* error, int maxPerIp = 0)
     {
         if (!m_dir.isValid())
             return fail(error, QStringLiteral("no temporary folder"));
         m_started = true;
         // Stopped with this process too, should it end without the destructor.
-        // FTPS at most TLS 1.2 until the upload resumes TLS 1.3 sessions on
-        // every data connection (issue 21): vsftpd's TLS 1.3 tickets are
-        // single-use and the upload offers one twice ("522 … session reuse
-        // required" from about the second page when the machine is busy).
-        return script({QStringLiteral("start"), m_dir.path(), QStringLiteral("--user"),
-                       QStringLiteral("sorabi-up%1").arg(QCoreApplication::applicationPid()),
-                       QStringLiteral("--tls-max"), QStringLiteral("1.2"),
-                       QStringLiteral("--owner"),
-                       QString::number(QCoreApplication::applicationPid())},
-                      error);
+        // vsftpd as it comes: TLS 1.3 offered, require_ssl_reuse=YES.
+        static int started = 0;
+        QStringList arguments{QStringLiteral("start"), m_dir.path(), QStringLiteral("--user"),
+                              QStringLiteral("sorabi-up%1-%2")
+                                  .arg(QCoreApplication::applicationPid())
+                                  .arg(started++),
+                              QStringLiteral("--owner"),
+                              QString::number(QCoreApplication::applicationPid())};
+        if (maxPerIp > 0)
+            arguments << QStringLiteral("--max-per-ip") << QString::number(maxPerIp);
+        return script(arguments, error);
     }
 
     QString user() const { return m_values.value(QStringLiteral("user")); }

@@ -64,3 +64,16 @@ answer() { # text, seconds, keys…
 # The first remapped key can arrive before the program has read the new map
 # and be lost: one throwaway character, erased, takes that risk.
 prime_keyboard() { type_text "あ"; key BackSpace; }
+
+# Text beyond ASCII is pasted: xdotool types such characters by remapping a
+# spare key, and a busy machine loses some of them (the first after a Return,
+# mostly). ASCII is typed as a user would.
+type_text() {
+    if LC_ALL=C grep -q '[^ -~]' <<<"$1"; then
+        printf %s "$1" | xclip -selection clipboard
+        key ctrl+v
+    else
+        xdotool type --delay "$x_type_delay" "$1"
+    fi
+    sleep 0.3
+}

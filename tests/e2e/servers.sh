@@ -32,7 +32,7 @@ start_servers() {
     srv_dir=$dir
     # FTPS at most TLS 1.2 until the upload resumes TLS 1.3 sessions on every
     # data connection (issue 21; see tests/common/uploadservers.h).
-    output=$("$upload_servers" start "$dir" --owner $$ --tls-max 1.2 "${options[@]}") || return 1
+    output=$("$upload_servers" start "$dir" --owner $$ "${options[@]}") || return 1
     while IFS='=' read -r name value; do
         printf -v "srv_$name" '%s' "$value"
     done <<<"$output"

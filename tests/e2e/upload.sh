@@ -72,6 +72,7 @@ set_destination() { # key for the protocol list (Up, Down), port, remote folder,
     key ctrl+a; type_text "$srv_user"; key Return
     key ctrl+a; type_text "$srv_password"; key Return
     key ctrl+a; type_text "$3"; key Return
+    key Return                                  # 同時接続数 left empty: 4
     shot_root "$shots/$4.png"
     key Return                                  # past 接続テスト to 保存
     key space

@@ -72,7 +72,7 @@ activate "$upload_window"
 key Tab; key Tab; key Tab; key Tab           # to パスワード
 type_text "$server_password"
 shot_root "$shots/upload-1-settings.png"
-key Return; key Return; key Return          # Enter moves on: リモートフォルダ, 接続テスト, 保存
+key Return; key Return; key Return; key Return  # Enter moves on: リモートフォルダ, 同時接続数, 接続テスト, 保存
 key space                                    # 保存
 answer Return upload-1-saved.png             # 保存しました。
 window_gone "アップロード設定" 10 || fail "アップロード設定 did not close"

@@ -24,9 +24,7 @@ servers_read() {
 servers_start() {
     local output
     servers_dir=$(mktemp -d /tmp/sorabi-servers.XXXXXX)
-    # FTPS at most TLS 1.2 until the upload resumes TLS 1.3 sessions on every
-    # data connection (issue 21; see tests/common/uploadservers.h).
-    output=$("$servers_script" start "$servers_dir" --user "sorabi-win$$" --tls-max 1.2 \
+    output=$("$servers_script" start "$servers_dir" --user "sorabi-win$$" \
         --owner $$) || return 1
     servers_read <<<"$output"
     ftps_port=$server_ftps_port

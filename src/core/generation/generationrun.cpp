@@ -16,6 +16,7 @@
 #include "settings/siteurl.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
@@ -194,6 +195,99 @@ bool IsOutputFolderName(const QString& name)
     return stamp.match(name).hasMatch();
 }
 
+QString UnfinishedMarkerPath(const QString& folder)
+{
+    QString path = QDir::cleanPath(folder);
+    return path + u".incomplete"_s;
+}
+
+OutputFolderState ReadOutputFolderState(const QString& folder)
+{
+    OutputFolderState state;
+    QFile marker(UnfinishedMarkerPath(folder));
+    if (!marker.exists())
+        return state;
+    state.finished = false;
+    bool pagesKnown = false;
+    if (marker.open(QIODevice::ReadOnly)) {
+        for (const QByteArray& line : marker.readAll().split('\n')) {
+            const QByteArray trimmed = line.trimmed();
+            if (trimmed.startsWith("pages=")) {
+                state.pagesWritten = trimmed.mid(6).toInt(&pagesKnown);
+            } else if (trimmed.startsWith("lines=")) {
+                state.lines = trimmed.mid(6).toInt();
+            }
+        }
+    }
+    // The program ended during the run: its pages are what the folder holds
+    // (the list pages and the sitemap come only after the last line).
+    if (!pagesKnown)
+        state.pagesWritten = int(QDir(folder).entryList({u"*.html"_s}, QDir::Files).size());
+    return state;
+}
+
+QString UnfinishedFolderText(const OutputFolderState& state)
+{
+    return u"（%1 行のうち %2 ページ）"_s.arg(state.lines).arg(state.pagesWritten);
+}
+
+QString NewestOutputFolder(const QString& parentFolder, bool finishedOnly)
+{
+    const QDir parent(parentFolder);
+    QStringList names = parent.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+    for (qsizetype i = names.size() - 1; i >= 0; --i) {
+        if (!IsOutputFolderName(names[i]))
+            continue;
+        const QString folder = parent.filePath(names[i]);
+        if (!finishedOnly || ReadOutputFolderState(folder).finished)
+            return folder;
+    }
+    return {};
+}
+
+namespace {
+
+// The record of the run beside its folder while the run is not finished:
+// made with the folder, kept with the pages written when the run stops,
+// removed when it completes.
+class UnfinishedMarker
+{
+public:
+    UnfinishedMarker(const QString& folder, const RunResult& result, int lines)
+        : m_path(UnfinishedMarkerPath(folder)), m_result(result), m_lines(lines)
+    {
+        write(false);
+    }
+    ~UnfinishedMarker()
+    {
+        if (m_result.outcome == RunOutcome::Completed)
+            QFile::remove(m_path);
+        else
+            write(true);
+    }
+    UnfinishedMarker(const UnfinishedMarker&) = delete;
+    UnfinishedMarker& operator=(const UnfinishedMarker&) = delete;
+
+private:
+    // Best effort: without it, the folder would count as finished, as
+    // folders of older versions do.
+    void write(bool withPages) const
+    {
+        QByteArray text = "lines=" + QByteArray::number(m_lines) + "\r\n";
+        if (withPages)
+            text += "pages=" + QByteArray::number(m_result.pagesWritten) + "\r\n";
+        QFile file(m_path);
+        if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            file.write(text);
+    }
+
+    QString m_path;
+    const RunResult& m_result;
+    int m_lines;
+};
+
+} // namespace
+
 RunResult CreatePages(RunUi& ui, const RunOptions& options)
 {
     RunResult result;
@@ -296,6 +390,14 @@ RunResult CreatePages(RunUi& ui, const RunOptions& options)
         return result;
     }
     result.outputFolder = folder;
+    const qsizetype last = lines.lastIndex();
+    const int n = int(std::min<qsizetype>(last, std::numeric_limits<int>::max()));
+    // The product lines, as the user counts them: without the empty line
+    // after a final line break.
+    int productLines = n;
+    while (productLines > 0 && isBlankLine(lines.line(productLines)))
+        --productLines;
+    const UnfinishedMarker marker(folder, result, productLines);
     std::optional<SitemapBuilder> sitemap;
     std::optional<ListPages> listPages;
     if (!siteUrl.isEmpty()) {
@@ -305,8 +407,6 @@ RunResult CreatePages(RunUi& ui, const RunOptions& options)
 
     // 4. One page per line.
     ui.SetStatusText(u"ホームページを作成しています..."_s);
-    const qsizetype last = lines.lastIndex();
-    const int n = int(std::min<qsizetype>(last, std::numeric_limits<int>::max()));
     ProgressView& progress = screen.OpenProgress();
     progress.SetTitle(u"ホームページを作成中..."_s);
     progress.SetMaxValue(n);

@@ -78,3 +78,25 @@ QString ReservedNameMessage(const QString& fileName);
 QString OutputFolderName(const QDateTime& time);
 // Whether a folder's name is one that OutputFolderName makes.
 bool IsOutputFolderName(const QString& name);
+
+// A run that did not finish (stopped at a bad line, cancelled, or the
+// program ended) leaves its folder holding only some of the pages. It is
+// recorded beside the folder, never inside it (the folder is uploaded
+// whole): "<folder>.incomplete" in the same parent folder, made with the
+// folder and removed when the run completes. A folder without one (every
+// folder of older versions) counts as finished.
+QString UnfinishedMarkerPath(const QString& folder);
+
+struct OutputFolderState
+{
+    bool finished = true;
+    int pagesWritten = 0; // an unfinished run's pages
+    int lines = 0;        // and the CSV's product lines
+};
+OutputFolderState ReadOutputFolderState(const QString& folder);
+// "（25 行のうち 3 ページ）": what an unfinished folder holds.
+QString UnfinishedFolderText(const OutputFolderState& state);
+
+// The newest output folder in `parentFolder`, or nothing; with
+// `finishedOnly`, the newest of a run that finished.
+QString NewestOutputFolder(const QString& parentFolder, bool finishedOnly = false);

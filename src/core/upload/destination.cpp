@@ -48,6 +48,17 @@ std::optional<int> UploadDestination::ParsePort(const QString& text)
     return port;
 }
 
+std::optional<int> UploadDestination::ParseConnections(const QString& text)
+{
+    if (text.isEmpty())
+        return DefaultConnections;
+    bool ok = false;
+    const int connections = text.toInt(&ok);
+    if (!ok || connections < 1 || connections > MaxConnections)
+        return std::nullopt;
+    return connections;
+}
+
 QString UploadDestination::StateFolder(const QString& iniPath)
 {
     return QFileInfo(iniPath).absoluteDir().filePath(u"upload"_s);
@@ -106,13 +117,21 @@ bool UploadDestination::Load(const QString& iniPath, UploadDestination* destinat
     d.port = *port;
     d.user = basIniFile::GetIniValue(Section, u"USER"_s, iniPath);
     d.folder = basIniFile::GetIniValue(Section, u"FOLDER"_s, iniPath);
+    const QString connectionsText = basIniFile::GetIniValue(Section, u"CONNECTIONS"_s, iniPath).trimmed();
+    const std::optional<int> connections = ParseConnections(connectionsText);
+    if (!connections) {
+        *failure = u"option.ini の [UPLOAD] の CONNECTIONS「%1」は同時接続数ではありません（1～8）。"_s
+                       .arg(connectionsText);
+        return false;
+    }
+    d.connections = *connections;
     *destination = d;
     return true;
 }
 
 bool UploadDestination::Save(const QString& iniPath) const
 {
-    // One write for the five keys, so a failure leaves none of them half saved.
+    // One write for the six keys, so a failure leaves none of them half saved.
     QByteArray bytes;
     if (!basIniFile::ReadFileBytes(iniPath, &bytes))
         return false;
@@ -127,5 +146,6 @@ bool UploadDestination::Save(const QString& iniPath) const
     set("PORT", port > 0 ? QString::number(port) : QString());
     set("USER", user);
     set("FOLDER", folder);
+    set("CONNECTIONS", connections == DefaultConnections ? QString() : QString::number(connections));
     return basIniFile::WriteFileAtomically(iniPath, bytes);
 }

@@ -15,6 +15,12 @@ struct UploadDestination
     int port = 0; // 0: the protocol's usual port
     QString user;
     QString folder; // relative to the login folder, or absolute with a leading "/"
+    // How many connections an upload may use at once (CONNECTIONS, 1–8).
+    // Not part of the identity: the same destination, whatever the number.
+    int connections = DefaultConnections;
+
+    static constexpr int DefaultConnections = 4;
+    static constexpr int MaxConnections = 8;
 
     int EffectivePort() const { return port > 0 ? port : DefaultPort(protocol); }
 
@@ -40,6 +46,9 @@ struct UploadDestination
     static std::optional<int> ParsePort(const QString& text);
     // The folder "upload" beside the settings file, where the manifests and
     // the trusted keys are kept.
+    // What a connections field, CONNECTIONS or --connections may hold:
+    // empty (the default, 4) or a number 1–8. Nothing for anything else.
+    static std::optional<int> ParseConnections(const QString& text);
     static QString StateFolder(const QString& iniPath);
     // "ftps", "sftp", "ftp", as stored under PROTOCOL.
     static QString ProtocolName(UploadProtocol protocol);
@@ -48,6 +57,6 @@ struct UploadDestination
     // Reads [UPLOAD]. False, with the reason in Japanese, when PROTOCOL or
     // PORT hold something that is not one of their values.
     static bool Load(const QString& iniPath, UploadDestination* destination, QString* failure);
-    // Writes the five keys; every other line of the file stays as it is.
+    // Writes the six keys; every other line of the file stays as it is.
     bool Save(const QString& iniPath) const;
 };

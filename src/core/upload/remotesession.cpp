@@ -175,6 +175,23 @@ RemoteSession::RemoteSession(const Settings& settings)
         curl_easy_setopt(c, CURLOPT_SSH_HOSTKEYDATA, m_handle.get());
     } else if (d.protocol == UploadProtocol::Ftps) {
         curl_easy_setopt(c, CURLOPT_USE_SSL, long(CURLUSESSL_ALL));
+        // At most TLS 1.2 (issue 21). Servers such as vsftpd
+        // (require_ssl_reuse=YES, its default) and FileZilla Server refuse a
+        // data connection that does not resume the control connection's TLS
+        // session. Under TLS 1.3 a session is a ticket that the server sends
+        // after the handshake and accepts once (OpenSSL's servers); libcurl
+        // 7.88 keeps one session per handle and reads the fresh ticket of a
+        // data connection only if it reads from it at all, which an upload
+        // does not: the next data connection offers the used ticket again and
+        // gets "522 SSL connection failed: session reuse required" (seen from
+        // about the second page, more often under load). A shared session
+        // cache (CURLSH, CURL_LOCK_DATA_SSL_SESSION) changes nothing: the
+        // ticket is still single-use. A TLS 1.2 session is resumed by its
+        // identifier as often as needed, which is what these servers expect;
+        // the cipher suites are the same strong ones. Each connection has its
+        // own handle and so its own session: a data connection resumes its
+        // own control connection's session, as the server checks.
+        curl_easy_setopt(c, CURLOPT_SSLVERSION, long(CURL_SSLVERSION_DEFAULT) | long(CURL_SSLVERSION_MAX_TLSv1_2));
         if (m_settings.trustedFingerprint.isEmpty()) {
             curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 1L);
             curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 2L);
@@ -323,6 +340,12 @@ bool RemoteSession::perform(bool listing)
                         ? Failure::DiskFull
                         : Failure::ConnectionLost;
         break;
+    case CURLE_FAILED_INIT:
+        // libcurl's word for an SSH session that could not be set up: the
+        // server closed the connection before its banner (gone, or sshd's
+        // MaxStartups refusing one connection too many).
+        m_failure = c ? Failure::ConnectionLost : Failure::Other;
+        break;
     case CURLE_SEND_ERROR:
     case CURLE_RECV_ERROR:
     case CURLE_GOT_NOTHING:
@@ -387,6 +410,33 @@ void RemoteSession::probeCertificate()
     curl_easy_cleanup(c);
 }
 
+bool RemoteSession::Connect()
+{
+    CURL* c = m_handle->curl;
+    const UploadDestination& d = m_settings.destination;
+    const QByteArray url = ((isSftp(d) ? u"sftp://"_s : u"ftp://"_s) + d.HostAndPort()
+                            + (isSftp(d) ? u"/~/"_s : u"/"_s))
+                               .toUtf8();
+    curl_easy_setopt(c, CURLOPT_URL, url.constData());
+    curl_easy_setopt(c, CURLOPT_NOBODY, 1L);
+    return perform(false);
+}
+
+void RemoteSession::removeAfterFailure(const QString& name)
+{
+    const Failure failure = m_failure;
+    const QString detail = m_detail;
+    // Even when the send was cancelled: a few seconds at most.
+    std::function<bool()> cancelled = std::move(m_cancelled);
+    m_cancelled = {};
+    curl_easy_setopt(m_handle->curl, CURLOPT_TIMEOUT, long(std::min(m_settings.timeoutSeconds, 5)));
+    Remove(name);
+    curl_easy_setopt(m_handle->curl, CURLOPT_TIMEOUT, 0L);
+    m_cancelled = std::move(cancelled);
+    m_failure = failure;
+    m_detail = detail;
+}
+
 bool RemoteSession::List(QByteArray* listing)
 {
     CURL* c = m_handle->curl;
@@ -398,7 +448,7 @@ bool RemoteSession::List(QByteArray* listing)
     return ok;
 }
 
-bool RemoteSession::Put(const QString& localPath, const QString& name)
+bool RemoteSession::Put(const QString& localPath, const QString& name, bool replacing)
 {
     CURL* c = m_handle->curl;
     QFile file(localPath);
@@ -407,16 +457,18 @@ bool RemoteSession::Put(const QString& localPath, const QString& name)
         m_detail = file.errorString();
         return false;
     }
-    const QString temporary = name + TemporarySuffix();
+    const QString sentAs = replacing ? name + TemporarySuffix() : name;
     const QByteArray url = (folderUrl()
-                            + QString::fromLatin1(QUrl::toPercentEncoding(temporary))).toUtf8();
+                            + QString::fromLatin1(QUrl::toPercentEncoding(sentAs))).toUtf8();
     Slist after;
-    if (isSftp(m_settings.destination)) {
+    if (!replacing) {
+        // Nothing to rename.
+    } else if (isSftp(m_settings.destination)) {
         // An SFTP rename does not replace a file, so the old page goes first.
         after = makeList({"*rm " + remotePath(name),
-                          "rename " + remotePath(temporary) + ' ' + remotePath(name)});
+                          "rename " + remotePath(sentAs) + ' ' + remotePath(name)});
     } else {
-        after = makeList({"RNFR " + temporary.toUtf8(), "RNTO " + name.toUtf8()});
+        after = makeList({"RNFR " + sentAs.toUtf8(), "RNTO " + name.toUtf8()});
     }
     m_handle->upload = &file;
     curl_easy_setopt(c, CURLOPT_URL, url.constData());
@@ -431,14 +483,12 @@ bool RemoteSession::Put(const QString& localPath, const QString& name)
         // to store the page.
         if (m_failure == Failure::ConnectionLost && isSftp(m_settings.destination) && answers())
             m_failure = Failure::DiskFull;
-        // What did arrive of the page only takes space the next one needs.
-        if (m_failure == Failure::DiskFull) {
-            const Failure failure = m_failure;
-            const QString detail = m_detail;
-            Remove(temporary);
-            m_failure = failure;
-            m_detail = detail;
-        }
+        // What did arrive of the page only takes space the next one needs;
+        // a cancelled or failed new page must not stay half there. (After a
+        // lost connection this may fail too; the next upload sends the page
+        // again, as the manifest does not have it, and removes leftovers.)
+        if (m_failure == Failure::DiskFull || m_failure == Failure::Cancelled || !replacing)
+            removeAfterFailure(sentAs);
         return false;
     }
     curl_off_t sent = 0;

@@ -64,11 +64,18 @@ public:
     // Told the bytes of the current file sent so far.
     void SetByteProgress(std::function<void(qint64)> progress) { m_progress = std::move(progress); }
 
+    // Logs in (nothing more): a further connection of an upload, checked
+    // before it takes a page. Its key must be the trusted one.
+    bool Connect();
     // The remote folder's listing (see ParseRemoteListing).
     bool List(QByteArray* listing);
-    // Sends the file under a temporary name and renames it into place, so a
-    // visitor never sees half a page. Creates the remote folder if needed.
-    bool Put(const QString& localPath, const QString& name);
+    // Sends the file. A page the server has (`replacing`) goes under a
+    // temporary name and is renamed into place, so a visitor never sees half
+    // of it; a page the server does not have yet goes under its own name, as
+    // nothing links to it until the pages that do arrive (two round trips
+    // fewer), and what arrived of it is removed when the send fails or is
+    // cancelled. Creates the remote folder if needed.
+    bool Put(const QString& localPath, const QString& name, bool replacing = true);
     bool Remove(const QString& name);
 
     Failure LastFailure() const { return m_failure; }
@@ -88,6 +95,8 @@ public:
 private:
     struct Handle;
     bool perform(bool listing);
+    // Removes what a failed or cancelled send left, keeping its failure.
+    void removeAfterFailure(const QString& name);
     // Whether the server still answers on this session, after a failure.
     bool answers();
     void probeCertificate();

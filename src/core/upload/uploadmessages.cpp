@@ -1,8 +1,20 @@
 #include "upload/uploadmessages.h"
 
 #include <QDir>
+#include <QLoggingCategory>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// The desktop's message log (sorabi.message, as MsgBox writes it).
+const QLoggingCategory& lcDetail()
+{
+    static const QLoggingCategory category("sorabi.message", QtWarningMsg);
+    return category;
+}
+
+} // namespace
 
 namespace UploadMessages {
 
@@ -19,12 +31,16 @@ QString Failure(const FailureFacts& facts)
     const QString& fingerprint = facts.fingerprint;
     const QString& file = facts.file;
     const QString server = d.HostAndPort();
+    // The library's own words (often English) go to the log, not into the
+    // message: a message names what happened, in Japanese.
+    if (!detail.isEmpty())
+        qCInfo(lcDetail).noquote() << u"（サーバーまたは通信ライブラリの詳細: %1）"_s.arg(detail);
     switch (facts.failure) {
     case F::HostNotFound:
         return u"サーバー「%1」が見つかりません。ホスト名を確かめてください。"_s.arg(d.host);
     case F::Refused:
-        return u"サーバー %1 に接続できません。ホスト名、ポート番号、プロトコルを確かめてください。\n（%2）"_s
-            .arg(server, detail);
+        return u"サーバー %1 に接続できません。ホスト名、ポート番号、プロトコルを確かめてください。"_s
+            .arg(server);
     case F::Timeout:
         return u"サーバー %1 から応答がありません（タイムアウト）。"_s.arg(server);
     case F::Login:
@@ -53,16 +69,19 @@ QString Failure(const FailureFacts& facts)
                "新しいフィンガープリント: %2"_s
             .arg(server, fingerprint);
     case F::FolderMissing:
-        return u"リモートフォルダ「%1」を開けません。\n（%2）"_s.arg(d.folder, detail);
+        return u"リモートフォルダ「%1」を開けません。リモートフォルダの名前と、そこに入れるかを確かめてください。"_s
+            .arg(d.folder);
     case F::AccessDenied:
-        return u"サーバーが「%1」の書き込みを拒否しました。リモートフォルダ「%2」に書き込めるか確かめてください。\n（%3）"_s
-            .arg(file, d.folder, detail);
+        return u"サーバーが「%1」の書き込みを拒否しました。リモートフォルダ「%2」に書き込めるか確かめてください。"_s
+            .arg(file, d.folder);
     case F::DiskFull:
-        return u"サーバーが「%1」を保存できませんでした。サーバーのディスクの空きと、契約している容量の上限を確かめてください。\n（%2）"_s
-            .arg(file, detail);
+        return u"サーバーが「%1」を保存できませんでした。サーバーのディスクの空きと、契約している容量の上限を確かめてください。"_s
+            .arg(file);
     case F::ConnectionLost:
-        return u"「%1」を送っている途中で、サーバー %2 との接続が切れました。\n（%3）"_s
-            .arg(file, server, detail);
+        // The connection test and the listing send no page.
+        if (file.isEmpty())
+            return u"サーバー %1 との接続が途中で切れました。少し待ってから、もう一度試してください。"_s.arg(server);
+        return u"「%1」を送っている途中で、サーバー %2 との接続が切れました。"_s.arg(file, server);
     case F::Cancelled:
         return Cancelled();
     case F::None:

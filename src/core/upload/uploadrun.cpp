@@ -13,7 +13,14 @@
 #include <QHash>
 #include <QSet>
 
+#include <atomic>
+#include <bit>
+#include <condition_variable>
+#include <deque>
 #include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -41,6 +48,58 @@ bool hashFile(LocalPage& page)
     page.size = file.size();
     return true;
 }
+
+bool isConnectionLoss(Failure failure)
+{
+    return failure == Failure::ConnectionLost || failure == Failure::Timeout
+           || failure == Failure::Refused;
+}
+
+bool isKeyFailure(Failure failure)
+{
+    return failure == Failure::CertificateChanged || failure == Failure::CertificateUntrusted
+           || failure == Failure::HostKeyChanged || failure == Failure::HostKeyUnknown;
+}
+
+// The pages go over up to N connections, each a worker thread with its own
+// session, taking pages from one queue. The workers only report; the
+// upload's thread (the main loop of sendAll) alone talks to the user,
+// decides what a failure means and writes the manifest.
+struct Pool
+{
+    struct Job
+    {
+        qsizetype index = 0; // into the upload's m_toSend
+        int attempts = 0;
+    };
+    struct Event
+    {
+        enum Kind { Up, ConnectFailed, Sent, Failed, Ended } kind = Ended;
+        Job job;
+        Failure failure = Failure::None;
+        QString detail;
+        QString seen;
+        int slot = 0;
+    };
+
+    std::mutex mutex;
+    std::condition_variable work; // a job or the end, for the workers
+    std::condition_variable told; // an event, for the main loop
+    std::deque<Job> jobs;
+    std::vector<Event> events;
+    bool closing = false; // no job will come any more
+    std::atomic<bool> stop = false;
+    std::atomic<qint64> inFlight[UploadDestination::MaxConnections] = {};
+
+    void post(Event event)
+    {
+        {
+            const std::lock_guard lock(mutex);
+            events.push_back(std::move(event));
+        }
+        told.notify_one();
+    }
+};
 
 class Upload
 {
@@ -71,6 +130,7 @@ public:
             settings.timeoutSeconds = m_options.timeoutSeconds;
             m_session = std::make_unique<RemoteSession>(settings);
             m_session->SetCancelCheck([this] { return m_ui.IsCancelled(); });
+            m_accepted = trusted;
             if (m_session->List(listing))
                 return true;
             const Failure failure = m_session->LastFailure();
@@ -116,6 +176,7 @@ public:
         if (!connect(&listing))
             return finish();
         const QHash<QString, qint64> remote = ParseRemoteListing(listing);
+        m_remote = remote;
         plan(remote);
 
         if (m_options.dryRun) {
@@ -206,65 +267,245 @@ private:
         m_removed.sort();
     }
 
+    RemoteSession::Settings sessionSettings() const
+    {
+        RemoteSession::Settings settings;
+        settings.destination = m_options.destination;
+        settings.password = m_options.password;
+        // Every further connection accepts only the key the first one did.
+        settings.trustedFingerprint = m_accepted;
+        settings.timeoutSeconds = m_options.timeoutSeconds;
+        return settings;
+    }
+
+    // One connection: logs in (the first is in already), then sends pages
+    // from the queue until there are none or the upload stops. A lost
+    // connection is made again once; the page that was on it goes back to
+    // the main loop, which hands it out again.
+    void work(Pool& pool, int slot, std::unique_ptr<RemoteSession>& session)
+    {
+        if (!session) {
+            session = std::make_unique<RemoteSession>(sessionSettings());
+            session->SetCancelCheck([&pool] { return pool.stop.load(); });
+            if (!session->Connect()) {
+                // Refused (a server's limit) is no failure; another key is.
+                pool.post({Pool::Event::ConnectFailed, {}, session->LastFailure(),
+                           session->Detail(), session->SeenFingerprint(), slot});
+                session.reset();
+                pool.post({Pool::Event::Ended, {}, Failure::None, {}, {}, slot});
+                return;
+            }
+        }
+        session->SetCancelCheck([&pool] { return pool.stop.load(); });
+        session->SetByteProgress([&pool, slot](qint64 bytes) { pool.inFlight[slot] = bytes; });
+        pool.post({Pool::Event::Up, {}, Failure::None, {}, {}, slot});
+        bool reconnected = false;
+        for (;;) {
+            Pool::Job job;
+            {
+                std::unique_lock lock(pool.mutex);
+                pool.work.wait(lock, [&] { return pool.stop || pool.closing || !pool.jobs.empty(); });
+                if (pool.stop || pool.jobs.empty())
+                    break;
+                job = pool.jobs.front();
+                pool.jobs.pop_front();
+            }
+            const LocalPage& page = m_local[m_toSend[job.index]];
+            const bool ok = session->Put(page.path, page.name, m_remote.contains(page.name));
+            pool.inFlight[slot] = 0;
+            if (ok) {
+                pool.post({Pool::Event::Sent, job, Failure::None, {}, {}, slot});
+                continue;
+            }
+            const Failure failure = session->LastFailure();
+            pool.post({Pool::Event::Failed, job, failure, session->Detail(), session->SeenFingerprint(), slot});
+            if (isConnectionLoss(failure)) {
+                if (reconnected || pool.stop || !session->Connect()) {
+                    if (!pool.stop && !reconnected)
+                        pool.post({Pool::Event::ConnectFailed, {}, session->LastFailure(),
+                                   session->Detail(), session->SeenFingerprint(), slot});
+                    break;
+                }
+                reconnected = true;
+            } else if (failure == Failure::Cancelled || isKeyFailure(failure)) {
+                break;
+            }
+        }
+        session->SetByteProgress({});
+        if (slot > 0)
+            session.reset(); // its QUIT on this thread, alongside the others
+        pool.post({Pool::Event::Ended, {}, Failure::None, {}, {}, slot});
+    }
+
+    // Stops the upload for a key other than the accepted one.
+    void keyChanged(Failure failure, const QString& detail, const QString& seen)
+    {
+        const bool sftp = m_options.destination.protocol == UploadProtocol::Sftp;
+        const Failure shown = sftp ? Failure::HostKeyChanged
+                                   : (m_accepted.isEmpty() ? failure : Failure::CertificateChanged);
+        m_result.fingerprint = seen;
+        m_keyMessage = UploadMessages::Failure({.failure = shown,
+                                                .destination = m_options.destination,
+                                                .detail = detail,
+                                                .fingerprint = seen,
+                                                .file = {}});
+    }
+
     bool sendAll(const QString& manifestPath)
     {
         const int total = int(m_toSend.size());
-        int done = 0;
+        const int wanted = std::clamp(m_options.destination.connections, 1,
+                                      UploadDestination::MaxConnections);
+        const int count = std::max(1, std::min(wanted, total));
+        Pool pool;
+        for (qsizetype i = 0; i < m_toSend.size(); ++i)
+            pool.jobs.push_back({i, 0});
+        std::vector<std::unique_ptr<RemoteSession>> sessions(static_cast<size_t>(count));
+        sessions[0] = std::move(m_session);
+        // Before any further connection: the key they must show is settled.
+        m_ui.Progress(0, total, 0);
+        std::vector<std::thread> workers;
+        if (total > 0) {
+            for (int slot = 0; slot < count; ++slot)
+                workers.emplace_back([this, &pool, slot, &sessions] { work(pool, slot, sessions[size_t(slot)]); });
+        }
+
+        int resolved = 0;
+        int live = int(workers.size());
         int inARow = 0;
+        // The connections used: those that sent a page or were there to the end.
+        unsigned upSlots = 0, sentSlots = 0, lostSlots = 0;
+        bool finishing = false;
+        bool stopping = false;
+        QString lossMessage;
+        const auto record = [&](const Pool::Event& e) {
+            const LocalPage& page = m_local[m_toSend[std::min(e.job.index, m_toSend.size() - 1)]];
+            switch (e.kind) {
+            case Pool::Event::Up:
+                if (!finishing) // not one that came up when all was done
+                    upSlots |= 1u << e.slot;
+                return;
+            case Pool::Event::Ended:
+                --live;
+                if (!finishing)
+                    lostSlots |= 1u << e.slot;
+                return;
+            case Pool::Event::ConnectFailed:
+                if (isKeyFailure(e.failure))
+                    keyChanged(e.failure, e.detail, e.seen);
+                return;
+            case Pool::Event::Sent:
+                sentSlots |= 1u << e.slot;
+                m_manifest.entries.insert(page.name, {page.sha256, page.size});
+                ++m_result.sent;
+                m_result.bytes += page.size;
+                ++resolved;
+                inARow = 0;
+                return;
+            case Pool::Event::Failed:
+                break;
+            }
+            if (e.failure == Failure::Cancelled)
+                return; // the upload is stopping
+            if (isKeyFailure(e.failure)) {
+                keyChanged(e.failure, e.detail, e.seen);
+                return;
+            }
+            // The server answered the listing: refusing now means it went away.
+            const Failure shown = e.failure == Failure::Refused ? Failure::ConnectionLost : e.failure;
+            const QString message = UploadMessages::Failure({.failure = shown,
+                                                             .destination = m_options.destination,
+                                                             .detail = e.detail,
+                                                             .fingerprint = {},
+                                                             .file = page.name});
+            if (isConnectionLoss(e.failure) && e.job.attempts == 0) {
+                // Once more, on another connection or this one made again.
+                lossMessage = message;
+                {
+                    const std::lock_guard lock(pool.mutex);
+                    pool.jobs.push_back({e.job.index, 1});
+                }
+                pool.work.notify_one();
+                return;
+            }
+            if (m_result.message.isEmpty())
+                m_result.message = message;
+            ++resolved;
+            // A refused page may be the page's own fault; a lost connection
+            // (twice for a page), a full disk or a run of refusals is not.
+            const bool perPage = e.failure == Failure::AccessDenied || e.failure == Failure::Other;
+            if (!perPage || ++inARow >= 3)
+                stopping = true;
+        };
+
         QElapsedTimer sinceSave;
         sinceSave.start();
         QElapsedTimer sinceProgress;
         sinceProgress.start();
-        m_session->SetByteProgress([&](qint64 bytes) {
-            if (sinceProgress.elapsed() >= 100) {
+        for (int before = 0;;) {
+            if (resolved != before || sinceProgress.elapsed() >= 100) {
                 sinceProgress.restart();
-                m_ui.Progress(done, total, m_result.bytes + bytes);
+                before = resolved;
+                qint64 bytes = m_result.bytes;
+                for (const std::atomic<qint64>& b : pool.inFlight)
+                    bytes += b;
+                m_ui.Progress(resolved, total, bytes);
             }
-        });
-        m_ui.Progress(0, total, 0);
-        for (const qsizetype index : std::as_const(m_toSend)) {
-            const LocalPage& page = m_local[index];
             if (m_ui.IsCancelled()) {
                 fail(UploadMessages::Cancelled(), true);
                 break;
             }
-            if (m_session->Put(page.path, page.name)) {
-                m_manifest.entries.insert(page.name, {page.sha256, page.size});
-                ++m_result.sent;
-                m_result.bytes += page.size;
-                inARow = 0;
-            } else {
-                const Failure failure = m_session->LastFailure();
-                if (failure == Failure::Cancelled) {
-                    fail(UploadMessages::Cancelled(), true);
-                    break;
-                }
-                // The server answered the listing: refusing now means it went away.
-                const Failure shown = failure == Failure::Refused ? Failure::ConnectionLost
-                                                                  : failure;
-                if (m_result.message.isEmpty())
-                    m_result.message = UploadMessages::Failure({.failure = shown,
-                                                                .destination = m_options.destination,
-                                                                .detail = m_session->Detail(),
-                                                                .fingerprint = {},
-                                                                .file = page.name});
-                // A refused page may be the page's own fault; a lost
-                // connection, a full disk or a run of refusals is not.
-                const bool perPage = failure == Failure::AccessDenied || failure == Failure::Other;
-                if (!perPage || ++inARow >= 3)
-                    break;
-            }
-            ++done;
-            m_ui.Progress(done, total, m_result.bytes);
             // Kept on disk as it grows, so a crash costs at most a few pages sent again.
             if (sinceSave.elapsed() > 5000) {
                 m_manifest.Save(manifestPath);
                 sinceSave.restart();
             }
+            std::vector<Pool::Event> events;
+            {
+                std::unique_lock lock(pool.mutex);
+                pool.told.wait_for(lock, std::chrono::milliseconds(50), [&] { return !pool.events.empty(); });
+                events.swap(pool.events);
+            }
+            for (const Pool::Event& e : events)
+                record(e);
+            if (resolved >= total || stopping || !m_keyMessage.isEmpty())
+                break;
+            if (live == 0) {
+                // Every connection is gone and could not be made again.
+                if (m_result.message.isEmpty())
+                    m_result.message = lossMessage;
+                break;
+            }
         }
-        m_session->SetByteProgress({});
+        {
+            const std::lock_guard lock(pool.mutex);
+            pool.closing = true;
+            if (resolved < total)
+                pool.stop = true;
+        }
+        pool.work.notify_all();
+        for (std::thread& worker : workers)
+            worker.join();
+        finishing = true;
+        // What the server confirmed while the others stopped counts too.
+        for (const Pool::Event& e : pool.events)
+            record(e);
+        m_result.connections = std::popcount(sentSlots | (upSlots & ~lostSlots));
+        m_session = std::move(sessions[0]);
+        if (!m_session)
+            m_session = std::make_unique<RemoteSession>(sessionSettings());
+        m_session->SetCancelCheck([this] { return m_ui.IsCancelled(); });
+        if (total > 0)
+            m_ui.Progress(resolved, total, m_result.bytes);
+
+        if (!m_keyMessage.isEmpty()) {
+            m_result.outcome = UploadOutcome::Failed;
+            m_result.message = m_keyMessage;
+        }
         if (m_result.outcome == UploadOutcome::Cancelled)
             return false;
+        if (m_result.message.isEmpty() && m_result.sent < total)
+            m_result.message = lossMessage;
         m_result.failed = total - m_result.sent;
         if (m_result.failed > 0) {
             m_result.outcome = UploadOutcome::Failed;
@@ -311,6 +552,10 @@ private:
     TrustedKeys m_trusted;
     UploadManifest m_manifest;
     std::unique_ptr<RemoteSession> m_session;
+    // The key the first connection accepted (empty: valid by the system's authorities).
+    QString m_accepted;
+    QString m_keyMessage;
+    QHash<QString, qint64> m_remote;
     QList<LocalPage> m_local;
     QList<qsizetype> m_toSend;
     QStringList m_removed;

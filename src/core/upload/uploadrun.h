@@ -25,9 +25,12 @@ public:
     };
 
     virtual ~UploadUi() = default;
-    // May be asked from another thread; true ends the upload soon.
+    // Every call comes on the thread that called RunUpload, also while the
+    // pages go over several connections.
+    // True ends the upload soon.
     virtual bool IsCancelled() = 0;
-    // `done` of `total` pages to send are through, `bytes` sent in all.
+    // `done` of `total` pages to send are through (in any order), `bytes`
+    // sent in all.
     virtual void Progress(int done, int total, qint64 bytes) = 0;
     // Whether to trust the server's key from now on.
     virtual bool TrustKey(KeyQuestion question, const QString& server,
@@ -62,6 +65,9 @@ struct UploadResult
     int failed = 0;    // should have been sent and were not
     qint64 bytes = 0;
     qint64 milliseconds = 0;
+    // The connections the pages went over (0 when none was sent): at most
+    // the destination's, fewer when the server allowed fewer.
+    int connections = 0;
     // Removed from the folder but left on the server (not confirmed).
     QStringList kept;
 };

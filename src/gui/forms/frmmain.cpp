@@ -164,6 +164,15 @@ void frmMain::CreateMenus()
     mnuFileUpload->setShortcutContext(Qt::WindowShortcut);
     connect(mnuFileUpload, &QAction::triggered, this, &frmMain::mnuFileUpload_Click);
 #endif
+    // The pages before they go up: the folder, and the pages in the browser.
+    m_mnuFileOpenFolder = mnuFile->addAction(u"出力フォルダを開く"_s);
+    m_mnuFileOpenFolder->setObjectName(u"mnuFileOpenFolder"_s);
+    connect(m_mnuFileOpenFolder, &QAction::triggered, this, &frmMain::mnuFileOpenFolder_Click);
+    m_mnuFileBrowse = mnuFile->addAction(u"ページをブラウザで表示"_s);
+    m_mnuFileBrowse->setObjectName(u"mnuFileBrowse"_s);
+    connect(m_mnuFileBrowse, &QAction::triggered, this, &frmMain::mnuFileBrowse_Click);
+    connect(mnuFile, &QMenu::aboutToShow, this, &frmMain::UpdatePreviewMenu);
+    UpdatePreviewMenu();
     QAction* mnuFileBar = mnuFile->addSeparator();
     mnuFileBar->setObjectName(u"mnuFileBar"_s);
     QAction* mnuFileEnd = mnuFile->addAction(u"終了(&X)"_s);
@@ -316,6 +325,7 @@ void frmMain::CreatePages()
     options.announceOutputFolder = m_dataFolder.IsPerUser();
     const RunResult result = ::CreatePages(ui, options);
     m_lastOutputFolder = result.outputFolder;
+    UpdatePreviewMenu();
     if (m_closeRequested)
         close();
 }
@@ -394,6 +404,45 @@ void frmMain::mnuOptionUpload_Click()
     frmUpload settings(clsOption::DefaultIniPath(), this);
     settings.exec();
 #endif
+}
+
+QString frmMain::PreviewFolder() const
+{
+    if (!m_lastOutputFolder.isEmpty() && QFileInfo(m_lastOutputFolder).isDir())
+        return m_lastOutputFolder;
+    return NewestOutputFolder(m_dataFolder.Path());
+}
+
+void frmMain::UpdatePreviewMenu()
+{
+    const bool exists = !PreviewFolder().isEmpty();
+    m_mnuFileOpenFolder->setEnabled(exists);
+    m_mnuFileBrowse->setEnabled(exists);
+}
+
+void frmMain::mnuFileOpenFolder_Click()
+{
+    const QString folder = PreviewFolder();
+    if (!folder.isEmpty())
+        Shell::OpenUrl(QUrl::fromLocalFile(folder));
+}
+
+void frmMain::mnuFileBrowse_Click()
+{
+    const QString folder = PreviewFolder();
+    if (folder.isEmpty())
+        return;
+    // The list page when the public address made one; else the first page.
+    QString page = QDir(folder).filePath(u"index.html"_s);
+    if (!QFileInfo(page).isFile()) {
+        const QStringList pages = QDir(folder).entryList({u"*.html"_s}, QDir::Files, QDir::Name);
+        if (pages.isEmpty()) {
+            Shell::OpenUrl(QUrl::fromLocalFile(folder));
+            return;
+        }
+        page = QDir(folder).filePath(pages.first());
+    }
+    Shell::OpenUrl(QUrl::fromLocalFile(page));
 }
 
 void frmMain::mnuFileUpload_Click()

@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 
+class QAction;
 class QFileDialog;
 class QLabel;
 class QLineEdit;
@@ -68,6 +69,12 @@ private:
     void mnuHelpVersion_Click();
     void mnuFileUpload_Click();
     void mnuOptionUpload_Click();
+    void mnuFileOpenFolder_Click();
+    void mnuFileBrowse_Click();
+    // The folder the preview items show (the last run's, else the newest),
+    // and the items enabled only when there is one.
+    QString PreviewFolder() const;
+    void UpdatePreviewMenu();
 
     QWidget* m_fraMain = nullptr;
     QLineEdit* m_txtCsvPath = nullptr;
@@ -76,5 +83,7 @@ private:
     // The running run's progress window, told when the window is closed.
     QPointer<frmProgress> m_progress;
     QString m_lastOutputFolder;
+    QAction* m_mnuFileOpenFolder = nullptr;
+    QAction* m_mnuFileBrowse = nullptr;
     bool m_closeRequested = false;
 };

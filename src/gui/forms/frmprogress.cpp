@@ -79,6 +79,24 @@ void frmProgress::SetTitle(const QString& title)
     setWindowTitle(title);
 }
 
+// The upload's text (pages, size, connections and rate) is longer than a
+// page run's count: it gets three lines across the window, which grows to
+// hold them.
+void frmProgress::UseWideMessage()
+{
+    // Japanese lines come from a fallback font, often taller than the UI font's own.
+    const int labelHeight = m_lblMessage->fontMetrics()
+                                .boundingRect(QRect(0, 0, TrackWidth, 1000), 0, u"あ\nあ\nあ"_s)
+                                .height();
+    const int extra = 6 + labelHeight + 4 - m_picProgress->y();
+    setFixedSize(width(), height() + extra);
+    m_lblMessage->setGeometry(8, 6, TrackWidth, labelHeight);
+    m_lblMessage->setWordWrap(true);
+    m_lblMessage->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_picProgress->move(m_picProgress->x(), m_picProgress->y() + extra);
+    m_cmdCancel->move(m_cmdCancel->x(), m_cmdCancel->y() + extra);
+}
+
 void frmProgress::SetMessage(const QString& message)
 {
     m_message = message;

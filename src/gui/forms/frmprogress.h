@@ -32,6 +32,7 @@ public:
     void Close() override;
     // The window the run belongs to is closing: from now on every IsCancel
     // is true, whatever ReDraw sees.
+    void UseWideMessage();
     void RequestStop() { m_stopRequested = true; }
     bool IsStopRequested() const { return m_stopRequested; }
 

@@ -1,11 +1,13 @@
 #include "forms/frmupload.h"
 
 #include "forms/uploadflow.h"
+#include "settings/basinifile.h"
 #include "upload/destination.h"
 #include "upload/passwordstore.h"
 #include "upload/uploadrun.h"
 #include "widgets/artwork.h"
 #include "widgets/entertab.h"
+#include "widgets/keepcharacters.h"
 #include "widgets/msgbox.h"
 
 #include <QComboBox>
@@ -108,6 +110,12 @@ void frmUpload::CreateControls()
     row(3, u"ユーザー名"_s, m_txtUser, u"User"_s);
     row(4, u"パスワード"_s, m_txtPassword, u"Password"_s);
     row(5, u"リモートフォルダ"_s, m_txtFolder, u"Folder"_s);
+    // Empty is the default; a server that allows fewer gets fewer by itself.
+    m_txtConnections = new QLineEdit(this);
+    m_txtConnections->setMaxLength(1);
+    m_txtConnections->setPlaceholderText(QString::number(UploadDestination::DefaultConnections));
+    m_txtConnections->setToolTip(u"1～8。サーバーが許す数より多いときは、許される数で送ります。"_s);
+    row(6, u"同時接続数"_s, m_txtConnections, u"Connections"_s);
 
     m_cmdTest = new QPushButton(u"接続テスト"_s, this);
     m_cmdTest->setObjectName(u"cmdTest"_s);
@@ -145,6 +153,9 @@ void frmUpload::LoadValues()
     m_protocolIndex = indexOf(d.protocol);
     m_cboProtocol->setCurrentIndex(m_protocolIndex);
     m_txtHost->setText(d.host);
+    m_txtConnections->setText(d.connections == UploadDestination::DefaultConnections
+                                  ? QString()
+                                  : QString::number(d.connections));
     m_txtPort->setText(d.port > 0 ? QString::number(d.port) : QString());
     m_txtPort->setPlaceholderText(QString::number(UploadDestination::DefaultPort(d.protocol)));
     m_txtUser->setText(d.user);
@@ -192,6 +203,15 @@ bool frmUpload::ReadDestination(UploadDestination* d)
         return false;
     }
     d->port = *port;
+    const std::optional<int> connections = UploadDestination::ParseConnections(
+        m_txtConnections->text().trimmed());
+    if (!connections) {
+        MsgBox::Show(this, u"同時接続数は 1～8 の数字で入力してください（空欄なら 4）。"_s,
+                     MessageIcon::Exclamation);
+        m_txtConnections->setFocus();
+        return false;
+    }
+    d->connections = *connections;
     if (!d->HasHost()) {
         MsgBox::Show(this, u"サーバー（ホスト名）を入力してください。"_s, MessageIcon::Exclamation);
         m_txtHost->setFocus();
@@ -206,6 +226,16 @@ void frmUpload::cmdTest_Click()
     if (!ReadDestination(&options.destination))
         return;
     options.password = m_txtPassword->text();
+    // An empty field: the stored password, else asked for, as the upload does.
+    QString failure;
+    if (options.password.isEmpty()
+        && !PasswordStore::Read(options.destination.CredentialEntry(), &options.password, &failure)) {
+        const std::optional<QString> typed = UploadFlow::AskPassword(
+            this, u"%1@%2 のパスワード:"_s.arg(options.destination.user, options.destination.host));
+        if (!typed)
+            return;
+        options.password = *typed;
+    }
     options.stateFolder = UploadDestination::StateFolder(m_iniPath);
     options.timeoutSeconds = 15;
     setCursor(Qt::WaitCursor);
@@ -223,6 +253,32 @@ void frmUpload::cmdSave_Click()
     UploadDestination d;
     if (!ReadDestination(&d))
         return;
+    // Nothing typed may turn into "?" unasked (as in the site settings).
+    QStringList lines;
+    QLineEdit* first = nullptr;
+    for (const auto& [caption, field] : {std::pair{u"サーバー"_s, m_txtHost},
+                                         std::pair{u"ユーザー名"_s, m_txtUser},
+                                         std::pair{u"リモートフォルダ"_s, m_txtFolder}}) {
+        const QStringList lost =
+            basIniFile::UnencodableCharacters(m_iniPath, {field->text().trimmed()});
+        if (lost.isEmpty())
+            continue;
+        lines.append(u"　"_s + caption + u"：　"_s + lost.join(u"　"_s));
+        if (!first)
+            first = field;
+    }
+    if (!lines.isEmpty()) {
+        if (!KeepCharacters::AskSaveAsUtf8(this, lines)) {
+            first->setFocus();
+            return; // back to the window; nothing saved
+        }
+        if (!basIniFile::ConvertFileToUtf8(m_iniPath)) {
+            MsgBox::Show(this, u"設定ファイル %1 を UTF-8 で保存し直せませんでした。"_s.arg(
+                                   QDir::toNativeSeparators(m_iniPath)),
+                         MessageIcon::Critical);
+            return;
+        }
+    }
     if (!d.Save(m_iniPath)) {
         MsgBox::Show(this, u"設定ファイル %1 に保存できませんでした。"_s.arg(
                                QDir::toNativeSeparators(m_iniPath)),

@@ -33,6 +33,7 @@ private:
     QLineEdit* m_txtUser = nullptr;
     QLineEdit* m_txtPassword = nullptr;
     QLineEdit* m_txtFolder = nullptr;
+    QLineEdit* m_txtConnections = nullptr;
     QPushButton* m_cmdTest = nullptr;
     QPushButton* m_cmdSave = nullptr;
     QPushButton* m_cmdCancel = nullptr;

@@ -45,7 +45,8 @@ QString sizeText(qint64 bytes)
 class WindowUploadUi : public UploadUi
 {
 public:
-    WindowUploadUi(QWidget* parent, frmProgress* progress) : m_parent(parent), m_progress(progress)
+    WindowUploadUi(QWidget* parent, frmProgress* progress, int kept)
+        : m_parent(parent), m_progress(progress), m_kept(kept)
     {
         m_sinceEvents.start();
     }
@@ -72,10 +73,17 @@ public:
     {
         if (!m_progress)
             return;
+        if (!m_sinceStart.isValid())
+            m_sinceStart.start();
         m_progress->SetMaxValue(std::max(total, 1));
         m_progress->SetValue(done);
-        m_progress->SetMessage(u"アップロード中  %1 / %2 ページ（%3）"_s.arg(done).arg(total).arg(
-            sizeText(bytes)));
+        const double seconds = std::max<qint64>(m_sinceStart.elapsed(), 1) / 1000.0;
+        m_progress->SetMessage(u"アップロード中  %1 / %2 ページ（%3）  %4 ページ/秒  %5 MB/秒"_s
+                                   .arg(done)
+                                   .arg(total)
+                                   .arg(sizeText(bytes))
+                                   .arg(done / seconds, 0, 'f', 1)
+                                   .arg(bytes / 1048576.0 / seconds, 0, 'f', 2));
     }
 
     bool TrustKey(KeyQuestion question, const QString& server, const QString& fingerprint) override
@@ -89,9 +97,7 @@ public:
         QString list = names.mid(0, Shown).join(u'\n');
         if (names.size() > Shown)
             list += u"\nほか %1 ページ"_s.arg(names.size() - Shown);
-        return MsgBox::Show(m_parent,
-                            u"前回までにアップロードした次の %1 ページは、このフォルダにはもうありません。\n\n"
-                            "%2\n\nサーバーから削除しますか？"_s.arg(names.size()).arg(list),
+        return MsgBox::Show(m_parent, UploadFlow::RemovalQuestion(names.size(), m_kept, list),
                             MessageIcon::Question, MsgBox::Buttons::YesNo)
                == MsgBox::Answer::Yes;
     }
@@ -99,7 +105,9 @@ public:
 private:
     QWidget* m_parent;
     QPointer<frmProgress> m_progress;
+    int m_kept; // the pages of the folder, which the server keeps
     QElapsedTimer m_sinceEvents;
+    QElapsedTimer m_sinceStart;
     bool m_cancelled = false;
 };
 
@@ -112,9 +120,20 @@ QString countsText(const UploadResult& r)
                        .arg(r.deleted)
                        .arg(r.failed)
                        .arg(r.milliseconds / 1000.0, 0, 'f', 1);
+    if (r.connections > 0)
+        text += u"\n同時接続 %1"_s.arg(r.connections);
     if (!r.kept.isEmpty())
         text += u"\n\nサーバーに残したページ %1 ページ"_s.arg(r.kept.size());
     return text;
+}
+
+// The counts, only when something was attempted: a connection that failed
+// sent nothing, and "失敗 0 ページ" would say otherwise.
+QString attemptedCounts(const UploadResult& r)
+{
+    if (r.sent + r.unchanged + r.deleted + r.failed == 0 && r.kept.isEmpty())
+        return {};
+    return u"\n\n"_s + countsText(r);
 }
 
 } // namespace
@@ -155,13 +174,6 @@ std::optional<QString> AskPassword(QWidget* parent, const QString& prompt)
     return dialog.textValue();
 }
 
-QString NewestOutputFolder(const QString& dataFolder)
-{
-    QStringList names = QDir(dataFolder).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
-    names.removeIf([](const QString& name) { return !IsOutputFolderName(name); });
-    return names.isEmpty() ? QString() : QDir(dataFolder).filePath(names.last());
-}
-
 bool AskTrust(QWidget* parent, UploadUi::KeyQuestion question, const QString& server,
               const QString& fingerprint)
 {
@@ -185,12 +197,36 @@ bool AskTrust(QWidget* parent, UploadUi::KeyQuestion question, const QString& se
                "次回からは確かめません。"_s;
         break;
     case UploadUi::KeyQuestion::ChangedHostKey:
-        // Refused outright; the failure message says why.
-        return false;
+        // As ssh does, never trusted in passing: the warning comes first, and
+        // only a user who has checked with the administrator goes on (as
+        // sorabi-batch's --trust with the fingerprint). いいえ is the default.
+        return MsgBox::Show(
+                   parent,
+                   u"警告: サーバー %1 のホスト鍵が、以前に信頼したものから変わっています。"
+                   "別のサーバーがなりすましているおそれがあります。\n\n"
+                   "新しいホスト鍵のフィンガープリント:\n%2\n\n"
+                   "このまま「いいえ」を押すと、接続を中止します。\n"
+                   "サーバーの管理者にホスト鍵を変更したことを確かめ、管理者が示すフィンガープリントが"
+                   "上と同じだった場合だけ、「はい」で以前のホスト鍵を忘れ、新しいホスト鍵を信頼してください。\n\n"
+                   "新しいホスト鍵を信頼しますか？"_s.arg(server, fingerprint),
+                   MessageIcon::Exclamation, MsgBox::Buttons::YesNo)
+               == MsgBox::Answer::Yes;
     }
     return MsgBox::Show(parent, text.arg(server, fingerprint), MessageIcon::Question,
                         MsgBox::Buttons::YesNo)
            == MsgBox::Answer::Yes;
+}
+
+int PageCount(const QString& folder)
+{
+    return int(QDir(folder).entryList({u"*.html"_s}, QDir::Files).size());
+}
+
+QString RemovalQuestion(int removed, int kept, const QString& names)
+{
+    return u"前回までにアップロードしたページのうち %1 ページは、このフォルダにはもうありません。\n"
+           "削除すると、サーバーに残るのはこのフォルダの %2 ページで、次の %1 ページがなくなります。\n\n"
+           "%3\n\nサーバーから削除しますか？"_s.arg(removed).arg(kept).arg(names);
 }
 
 bool HasPages(const QString& folder)
@@ -201,24 +237,47 @@ bool HasPages(const QString& folder)
 std::optional<QString> ChooseFolder(QWidget* parent, const QString& lastOutputFolder,
                                     const QString& dataFolder)
 {
-    QString folder = lastOutputFolder;
-    if (folder.isEmpty() || !QFileInfo(folder).isDir())
-        folder = NewestOutputFolder(dataFolder);
-    if (folder.isEmpty()) {
-        MsgBox::Show(parent, u"アップロードするページがありません。先に「作成」でホームページを作成してください。"_s,
-                     MessageIcon::Exclamation);
-        return std::nullopt;
+    QString newest = lastOutputFolder;
+    if (newest.isEmpty() || !QFileInfo(newest).isDir())
+        newest = NewestOutputFolder(dataFolder);
+    // A run that stopped or was cancelled left only some of the pages: never
+    // offered by default (uploading it would offer to remove the rest from
+    // the server), only named, so that the user knows what it is.
+    QString folder = newest;
+    QString unfinishedNewest;
+    if (!newest.isEmpty()) {
+        const OutputFolderState state = ReadOutputFolderState(newest);
+        if (!state.finished) {
+            unfinishedNewest = u"新しいフォルダ「%1」は作成が途中で止まったものです%2。"
+                               "すべての商品のページはありません。\n\n"_s.arg(
+                                   QDir::toNativeSeparators(newest), UnfinishedFolderText(state));
+            folder = NewestOutputFolder(dataFolder, true);
+        }
     }
-    // The newest pages are what is usually meant; 参照 picks another folder,
+    // The newest finished pages are what is usually meant; 参照 picks
+    // another folder (pages may have been made by sorabi-batch elsewhere),
     // and the question comes again with it, so the user always confirms
     // the folder that goes up.
     for (;;) {
-        const MsgBox::Answer answer = MsgBox::Show(
-            parent,
-            u"次のフォルダのページをアップロードしますか？\n\n%1\n\n"
-            "別のフォルダを選ぶときは「参照...」を押してください。"_s.arg(
-                QDir::toNativeSeparators(folder)),
-            MessageIcon::Question, MsgBox::Buttons::YesNoBrowse);
+        MsgBox::Answer answer;
+        if (folder.isEmpty()) {
+            answer = MsgBox::Show(
+                parent,
+                unfinishedNewest
+                    + u"アップロードするページのフォルダがありません。先に「作成」でホームページを作成するか、"
+                      "ほかの場所で作成したページのフォルダを「参照...」で選んでください。"_s,
+                MessageIcon::Question, MsgBox::Buttons::BrowseCancel);
+        } else {
+            const OutputFolderState state = ReadOutputFolderState(folder);
+            QString text = folder == newest ? QString() : unfinishedNewest;
+            if (!state.finished)
+                text += u"注意: このフォルダは作成が途中で止まったものです%1。すべての商品のページはありません。\n\n"_s
+                            .arg(UnfinishedFolderText(state));
+            text += u"次のフォルダのページをアップロードしますか？\n\n%1\n\n"
+                    "別のフォルダを選ぶときは「参照...」を押してください。"_s.arg(
+                        QDir::toNativeSeparators(folder));
+            answer = MsgBox::Show(parent, text, MessageIcon::Question, MsgBox::Buttons::YesNoBrowse);
+        }
         if (answer == MsgBox::Answer::Yes)
             break;
         if (answer != MsgBox::Answer::Browse)
@@ -272,11 +331,12 @@ void Upload(QWidget* parent, const QString& iniPath, const QString& folder)
 
     frmProgress progress(parent);
     progress.SetTitle(u"アップロード"_s);
+    progress.UseWideMessage();
     progress.SetMessage(u"サーバーに接続しています..."_s);
     progress.Show();
     progress.ReDraw();
     activeProgress() = &progress;
-    WindowUploadUi ui(parent, &progress);
+    WindowUploadUi ui(parent, &progress, PageCount(folder));
     const UploadResult result = RunUpload(options, ui);
     activeProgress() = nullptr;
     progress.Close();
@@ -290,11 +350,11 @@ void Upload(QWidget* parent, const QString& iniPath, const QString& folder)
         break;
     }
     case UploadOutcome::Cancelled:
-        MsgBox::Show(parent, u"アップロードを中止しました。\n\n"_s + countsText(result),
+        MsgBox::Show(parent, u"アップロードを中止しました。"_s + attemptedCounts(result),
                      MessageIcon::Information);
         break;
     case UploadOutcome::Failed:
-        MsgBox::Show(parent, result.message + u"\n\n"_s + countsText(result), MessageIcon::Critical);
+        MsgBox::Show(parent, result.message + attemptedCounts(result), MessageIcon::Critical);
         break;
     }
 }

@@ -19,8 +19,10 @@ namespace UploadFlow {
 void Upload(QWidget* parent, const QString& iniPath, const QString& folder);
 
 // The folder to upload, confirmed by the user: the run's last output folder,
-// else the newest in `dataFolder`; "参照..." picks another, which must hold
-// pages. Nothing when there are no pages or the user declines.
+// else the newest in `dataFolder`, when its run finished; else the newest
+// finished one, with a plain word about the unfinished one. "参照..." picks
+// another, which must hold pages (and is offered when there is no folder at
+// all). Nothing when the user declines.
 std::optional<QString> ChooseFolder(QWidget* parent, const QString& lastOutputFolder,
                                     const QString& dataFolder);
 
@@ -29,14 +31,18 @@ std::optional<QString> ChooseFolder(QWidget* parent, const QString& lastOutputFo
 bool IsUploading();
 void RequestStop();
 
-// The newest output folder ("yyyymmddhhmmss") in `dataFolder`, or nothing.
-QString NewestOutputFolder(const QString& dataFolder);
 // Whether `folder` holds pages (.html files) to upload: a folder the user
 // picks must, so that not just any folder goes to the web space.
 bool HasPages(const QString& folder);
+// How many pages (.html files) `folder` holds.
+int PageCount(const QString& folder);
+// The removal question: how many pages the server would lose (named in
+// `names`) and how many it keeps.
+QString RemovalQuestion(int removed, int kept, const QString& names);
 
 // Whether to trust a server's certificate or host key, asked with its
-// fingerprint; a changed host key is refused without asking. The upload
+// fingerprint; a changed host key only after a warning that tells to check
+// with the server's administrator (いいえ, the default, refuses). The upload
 // and "接続テスト" ask alike.
 bool AskTrust(QWidget* parent, UploadUi::KeyQuestion question, const QString& server,
               const QString& fingerprint);

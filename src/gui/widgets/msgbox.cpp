@@ -45,19 +45,25 @@ Answer Show(QWidget* parent, const QString& text, MessageIcon icon, Buttons butt
     QMessageBox box(toIcon(icon), AppInfo::Title(), text, QMessageBox::NoButton, parent);
     box.setObjectName(QStringLiteral("msgBox"));
     if (buttons != Buttons::Ok) {
-        QPushButton* yes = box.addButton(QStringLiteral("はい(&Y)"), QMessageBox::YesRole);
+        QPushButton* yes = nullptr;
+        if (buttons != Buttons::BrowseCancel) {
+            yes = box.addButton(QStringLiteral("はい(&Y)"), QMessageBox::YesRole);
+            yes->setObjectName(QStringLiteral("cmdYes"));
+        }
         QPushButton* browse = nullptr;
-        if (buttons == Buttons::YesNoBrowse) {
+        if (buttons == Buttons::YesNoBrowse || buttons == Buttons::BrowseCancel) {
             browse = box.addButton(QStringLiteral("参照(&B)..."), QMessageBox::ActionRole);
             browse->setObjectName(QStringLiteral("cmdBrowse"));
         }
-        QPushButton* no = box.addButton(QStringLiteral("いいえ(&N)"), QMessageBox::NoRole);
-        yes->setObjectName(QStringLiteral("cmdYes"));
+        QPushButton* no = box.addButton(buttons == Buttons::BrowseCancel
+                                            ? QStringLiteral("キャンセル")
+                                            : QStringLiteral("いいえ(&N)"),
+                                        QMessageBox::NoRole);
         no->setObjectName(QStringLiteral("cmdNo"));
         box.setDefaultButton(no);
         box.setEscapeButton(no);
         box.exec();
-        if (box.clickedButton() == yes)
+        if (yes && box.clickedButton() == yes)
             return Answer::Yes;
         return browse && box.clickedButton() == browse ? Answer::Browse : Answer::No;
     }

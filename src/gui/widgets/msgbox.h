@@ -14,8 +14,9 @@ class QWidget;
 namespace MsgBox {
 
 // YesNoBrowse adds "参照(&B)...", for a question about a folder that the
-// user may want to pick instead.
-enum class Buttons { Ok, YesNo, YesNoBrowse };
+// user may want to pick instead; BrowseCancel offers only "参照(&B)..." and
+// "キャンセル" (answered Browse or No), when there is no folder to offer.
+enum class Buttons { Ok, YesNo, YesNoBrowse, BrowseCancel };
 enum class Answer { Ok, Yes, No, Browse };
 
 // For YesNo and YesNoBrowse, No is the default button.

@@ -4,8 +4,9 @@
 
 #include <functional>
 
-// Opening an address in the user's default browser. Tests install an opener
-// that records instead; failures are not reported to the user.
+// Opening an address in the user's default browser, or a local folder
+// (file:) in the system's file manager. Tests install an opener that
+// records instead; failures are not reported to the user.
 namespace Shell {
 
 void OpenUrl(const QUrl& url);

@@ -7,6 +7,7 @@
 #include "testutil.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QTest>
 #include <QThread>
@@ -187,17 +188,35 @@ private slots:
         QFETCH(bool, yes);
         writeCsv({product(u"C1"_s), product(u"C2"_s), product(u"C3"_s)}, QByteArray());
         RecordingUi ui;
-        ui.pressCancel = [](int redraw) { return redraw == 1; }; // while line 2 is shown
+        // The unfinished run's record, beside its folder while it runs.
+        const QString marker = UnfinishedMarkerPath(outputFolder());
+        bool markedWhileRunning = false;
+        ui.pressCancel = [&](int redraw) {
+            markedWhileRunning = markedWhileRunning || QFile::exists(marker);
+            return redraw == 1; // while line 2 is shown
+        };
         ui.cancelAnswers = {yes};
         const RunResult result = CreatePages(ui, options());
         QCOMPARE(ui.questions, QStringList{u"キャンセルしますか？"_s});
+        QVERIFY(markedWhileRunning);
+        QCOMPARE(QFileInfo(marker).path(), QFileInfo(outputFolder()).path());
+        const OutputFolderState state = ReadOutputFolderState(outputFolder());
         if (yes) {
             QCOMPARE(result.outcome, RunOutcome::Cancelled);
-            QCOMPARE(pages(), QStringList{u"C1.html"_s});
+            QCOMPARE(pages(), QStringList{u"C1.html"_s}); // the folder holds only the pages
             QVERIFY(ui.messages.isEmpty());
+            QVERIFY(!state.finished);
+            QCOMPARE(state.pagesWritten, 1);
+            QCOMPARE(state.lines, 3);
+            QCOMPARE(UnfinishedFolderText(state), u"（3 行のうち 1 ページ）"_s);
+            QCOMPARE(NewestOutputFolder(QFileInfo(outputFolder()).path(), true), QString());
         } else {
             QCOMPARE(result.outcome, RunOutcome::Completed);
             QCOMPARE(pages().size(), 3);
+            QVERIFY(state.finished);
+            QVERIFY(!QFile::exists(marker));
+            QCOMPARE(NewestOutputFolder(QFileInfo(outputFolder()).path(), true),
+                     QDir::cleanPath(outputFolder()));
         }
         QVERIFY(ui.progressWindows[0].closed);
         QCOMPARE(ui.waitCursor, false);
@@ -215,6 +234,11 @@ private slots:
         QCOMPARE(ui.messages.size(), 1);
         QCOMPARE(ui.messages[0].icon, MessageIcon::Critical);
         QVERIFY2(ui.messages[0].text.startsWith(u"3 行目（商品ID「E2」）"_s), qPrintable(ui.messages[0].text));
+        // A stopped run's folder is recorded as such, with its counts.
+        const OutputFolderState state = ReadOutputFolderState(outputFolder());
+        QVERIFY(!state.finished);
+        QCOMPARE(state.pagesWritten, 1);
+        QCOMPARE(state.lines, 3);
         QVERIFY(ui.progressWindows[0].closed);
         QCOMPARE(ui.waitCursor, false);
         QCOMPARE(ui.statusText, QString());

@@ -81,6 +81,32 @@ private:
         return o;
     }
 
+    // Kills the process of one session (a leaf under the listening server):
+    // one connection of an upload lost, the others go on.
+    bool killOneSession(UploadServers::Kind k)
+    {
+        QByteArray table;
+        if (!UploadServers::run(u"ps"_s, {u"-e"_s, u"-o"_s, u"pid=,ppid="_s}, {}, &table))
+            return false;
+        QMultiHash<QByteArray, QByteArray> children;
+        for (const QByteArray& line : table.split('\n')) {
+            const QList<QByteArray> f = line.simplified().split(' ');
+            if (f.size() == 2)
+                children.insert(f[1], f[0]);
+        }
+        const QByteArray server = m_servers->value(k == UploadServers::Sftp ? u"sftp_pid"_s
+                                                                           : u"ftps_pid"_s).toLatin1();
+        QList<QByteArray> todo = children.values(server);
+        while (!todo.isEmpty()) {
+            const QByteArray pid = todo.takeLast();
+            const QList<QByteArray> below = children.values(pid);
+            if (below.isEmpty())
+                return UploadServers::run(u"kill"_s, {u"-9"_s, QString::fromLatin1(pid)});
+            todo += below;
+        }
+        return false;
+    }
+
     QString remoteFolder(const UploadOptions& o) const
     {
         return m_servers->home() + u'/' + o.destination.folder;
@@ -195,46 +221,79 @@ private slots:
     void interruptedUploadResumes_data()
     {
         QTest::addColumn<bool>("kill");
-        QTest::newRow("ftps-cancel") << false;
-        QTest::newRow("sftp-cancel") << false;
-        QTest::newRow("ftps-server-killed") << true;
-        QTest::newRow("sftp-server-killed") << true;
+        QTest::addColumn<int>("connections");
+        QTest::newRow("ftps-cancel") << false << 1;
+        QTest::newRow("sftp-cancel") << false << 1;
+        QTest::newRow("ftps-server-killed") << true << 1;
+        QTest::newRow("sftp-server-killed") << true << 1;
+        QTest::newRow("ftps-cancel-4") << false << 4;
+        QTest::newRow("sftp-cancel-4") << false << 4;
+        QTest::newRow("ftps-server-killed-4") << true << 4;
+        QTest::newRow("sftp-server-killed-4") << true << 4;
     }
     void interruptedUploadResumes()
     {
         QFETCH(bool, kill);
+        QFETCH(int, connections);
         const UploadServers::Kind k = kind();
         UploadOptions o = options(kill ? u"killed"_s : u"cancelled"_s);
-        writePages(o.localFolder, 30);
+        o.destination.connections = connections;
+        // Enough pages that the upload is still going when the kill is done.
+        const int total = kill ? 400 : 30;
+        writePages(o.localFolder, total);
         ScriptUi ui;
         int done = 0;
+        bool killed = false;
+        // Pages are confirmed several at a time: the first report of 8 or more.
         ui.onProgress = [&](int n) {
             done = n;
-            if (kill && n == 8)
-                m_servers->kill(k);
+            if (kill && n >= 8 && !killed) {
+                killed = true;
+                // One connection's server process with several, the whole server with one.
+                if (connections > 1)
+                    QVERIFY(killOneSession(k));
+                else
+                    m_servers->kill(k);
+            }
         };
         ui.cancel = [&] { return !kill && done >= 8; };
         UploadResult r = upload(o, ui);
-        QCOMPARE(r.outcome, kill ? UploadOutcome::Failed : UploadOutcome::Cancelled);
-        QCOMPARE(r.sent, 8);
-        QCOMPARE(r.failed, kill ? 22 : 0);
-        if (kill) {
+        QVERIFY(!kill || killed);
+        if (kill && connections > 1) {
+            // The page that was on the lost connection goes again on another.
+            QVERIFY2(r.outcome == UploadOutcome::Completed || r.outcome == UploadOutcome::Failed,
+                     qPrintable(r.message));
+            QCOMPARE(r.failed, total - r.sent);
+        } else {
+            QCOMPARE(r.outcome, kill ? UploadOutcome::Failed : UploadOutcome::Cancelled);
+            // Pages confirmed in the meantime by the other connections count too.
+            QVERIFY2(r.sent >= 8 && r.sent < total, qPrintable(QString::number(r.sent)));
+            QCOMPARE(r.failed, kill ? total - r.sent : 0);
+        }
+        const int sentBefore = r.sent;
+        UploadManifest manifest;
+        manifest.Load(UploadManifest::PathFor(o.stateFolder, o.destination.Identity()));
+        QCOMPARE(manifest.entries.size(), qsizetype(r.sent));
+        if (kill && connections == 1) {
             QVERIFY2(r.message.contains(u"接続が切れました"_s), qPrintable(r.message));
             QVERIFY(m_servers->restart(k));
         }
-        // Whatever the server holds under a page's name is whole.
+        // Whatever the server holds under a page's name that the manifest
+        // counts is whole; a cancel leaves no temporary file and no half page.
         const auto partial = TestUtil::folderContents(remoteFolder(o));
         const auto local = TestUtil::folderContents(o.localFolder);
         for (auto it = partial.cbegin(); it != partial.cend(); ++it) {
-            if (!it.key().endsWith(RemoteSession::TemporarySuffix()))
+            if (!kill)
+                QVERIFY2(!it.key().endsWith(RemoteSession::TemporarySuffix()), qPrintable(it.key()));
+            if (!kill || manifest.entries.contains(it.key()))
                 QCOMPARE(it.value(), local.value(it.key()));
         }
         ui.onProgress = {};
         ui.cancel = {};
         r = upload(o, ui);
         QVERIFY2(r.outcome == UploadOutcome::Completed, qPrintable(r.message));
-        QCOMPARE(r.sent, 22);
-        QCOMPARE(r.unchanged, 8);
+        QCOMPARE(r.sent, total - sentBefore);
+        QCOMPARE(r.unchanged, sentBefore);
         // No half-sent leftovers either.
         QCOMPARE(TestUtil::folderContents(remoteFolder(o)), local);
     }
@@ -315,6 +374,95 @@ private slots:
         UploadManifest manifest;
         manifest.Load(UploadManifest::PathFor(o.stateFolder, o.destination.Identity()));
         QVERIFY(manifest.entries.isEmpty());
+    }
+
+    // Four connections put up the same tree and the same manifest as one.
+    void fourConnectionsAsOne_data() { protocols_data(); }
+    void fourConnectionsAsOne()
+    {
+        for (const int connections : {1, 4}) {
+            UploadOptions o = options(u"n%1"_s.arg(connections));
+            o.destination.connections = connections;
+            writePages(o.localFolder, 40);
+            QVERIFY(TestUtil::writeFile(o.localFolder + u"/P0003.html"_s, "replaced later\r\n"));
+            ScriptUi ui;
+            UploadResult r = upload(o, ui);
+            QVERIFY2(r.outcome == UploadOutcome::Completed, qPrintable(r.message));
+            // SFTP pages can all be through before the further logins are.
+            QVERIFY(r.connections >= 1 && r.connections <= connections);
+            if (kind() == UploadServers::Ftps)
+                QCOMPARE(r.connections, connections);
+            QCOMPARE(ui.questions.size(), 1); // asked once, on the first connection
+            writePages(o.localFolder, 10, "b"); // replaced: temporary name, then rename
+            r = upload(o, ui);
+            QVERIFY2(r.outcome == UploadOutcome::Completed, qPrintable(r.message));
+            QCOMPARE(r.sent, 10);
+            QCOMPARE(TestUtil::folderContents(remoteFolder(o)), TestUtil::folderContents(o.localFolder));
+        }
+        UploadManifest one, four;
+        UploadOptions o1 = options(u"n1"_s), o4 = options(u"n4"_s);
+        one.Load(UploadManifest::PathFor(o1.stateFolder, o1.destination.Identity()));
+        four.Load(UploadManifest::PathFor(o4.stateFolder, o4.destination.Identity()));
+        QStringList names = one.entries.keys(), namesFour = four.entries.keys();
+        names.sort();
+        namesFour.sort();
+        QCOMPARE(namesFour, names);
+        QCOMPARE(names.size(), 40);
+        for (auto it = one.entries.cbegin(); it != one.entries.cend(); ++it) {
+            QCOMPARE(four.entries.value(it.key()).sha256, it->sha256);
+            QCOMPARE(four.entries.value(it.key()).size, it->size);
+        }
+    }
+
+    // A server that allows two connections: the upload completes with two
+    // and says so; the refused ones are no failure.
+    void serverAllowsTwo_data() { protocols_data(); }
+    void serverAllowsTwo()
+    {
+        UploadServers limited;
+        QString error;
+        QVERIFY2(limited.start(&error, 2), qPrintable(error));
+        QVERIFY(QDir().mkpath(limited.home() + u"/www"_s));
+        QVERIFY(UploadServers::run(u"chown"_s, {limited.user(), limited.home() + u"/www"_s}));
+        UploadOptions o = options(u"two"_s);
+        o.destination.port = limited.port(kind());
+        o.destination.user = limited.user();
+        o.password = limited.password();
+        o.destination.connections = 4;
+        // Enough pages that the further connections come while pages are left.
+        writePages(o.localFolder, 200);
+        ScriptUi ui;
+        const UploadResult r = upload(o, ui);
+        QVERIFY2(r.outcome == UploadOutcome::Completed, qPrintable(r.message));
+        QCOMPARE(r.sent, 200);
+        QCOMPARE(r.failed, 0);
+        QVERIFY2(r.connections >= 1 && r.connections <= 2, qPrintable(QString::number(r.connections)));
+        QCOMPARE(TestUtil::folderContents(limited.home() + u'/' + o.destination.folder),
+                 TestUtil::folderContents(o.localFolder));
+    }
+
+    // The key changes after the first connection was made: the further
+    // connections are refused it, and the upload stops as for a changed key.
+    void keyChangedForLaterConnections_data() { protocols_data(); }
+    void keyChangedForLaterConnections()
+    {
+        const UploadServers::Kind k = kind();
+        UploadOptions o = options(u"laterkey"_s);
+        o.destination.connections = 4;
+        writePages(o.localFolder, 20);
+        ScriptUi ui;
+        bool renewed = false;
+        // Called once the first connection has listed, before the others connect.
+        ui.onProgress = [&](int) {
+            if (!renewed)
+                renewed = m_servers->renewKey(k);
+        };
+        const UploadResult r = upload(o, ui);
+        QVERIFY(renewed);
+        QCOMPARE(r.outcome, UploadOutcome::Failed);
+        QVERIFY2(r.message.contains(u"以前に信頼したものから変わって"_s), qPrintable(r.message));
+        QCOMPARE(r.fingerprint, m_servers->fingerprint(k));
+        QCOMPARE(r.sent, 0);
     }
 
     // A server whose key changes after it was trusted is refused; an SSH

@@ -6,6 +6,7 @@
 #include "testutil.h"
 #include "upload/destination.h"
 #include "upload/remotelisting.h"
+#include "upload/uploadmessages.h"
 #include "upload/uploadstate.h"
 
 #include <QtTest>
@@ -132,6 +133,38 @@ private slots:
         QVERIFY(TestUtil::writeFile(path, "garbage"));
         loaded.Load(path);
         QVERIFY(loaded.entries.isEmpty());
+    }
+
+    // A message names what happened, in Japanese: no library's English
+    // text, no empty page name where no page was being sent.
+    void failureMessages_data()
+    {
+        using F = RemoteSession::Failure;
+        QTest::addColumn<int>("failure");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("refused") << int(F::Refused) << QString()
+                                 << u"サーバー h.example:21 に接続できません。ホスト名、ポート番号、プロトコルを確かめてください。"_s;
+        QTest::newRow("lost, no page") << int(F::ConnectionLost) << QString()
+                                       << u"サーバー h.example:21 との接続が途中で切れました。少し待ってから、もう一度試してください。"_s;
+        QTest::newRow("lost while sending")
+            << int(F::ConnectionLost) << u"A1.html"_s
+            << u"「A1.html」を送っている途中で、サーバー h.example:21 との接続が切れました。"_s;
+    }
+    void failureMessages()
+    {
+        QFETCH(int, failure);
+        QFETCH(QString, file);
+        QFETCH(QString, expected);
+        UploadDestination d;
+        d.host = u"h.example"_s;
+        d.port = 21;
+        const QString text = UploadMessages::Failure({.failure = RemoteSession::Failure(failure),
+                                                      .destination = d,
+                                                      .detail = u"Couldn't connect to server"_s,
+                                                      .fingerprint = {},
+                                                      .file = file});
+        QCOMPARE(text, expected);
     }
 
     void fingerprintIsOpenSshStyle()

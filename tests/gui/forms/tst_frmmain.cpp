@@ -119,16 +119,21 @@ private slots:
         QCOMPARE(file.value(1)->objectName(), u"mnuFileUpload"_s);
         file.removeAt(1);
 #endif
-        QCOMPARE(file.size(), 3);
+        QCOMPARE(file.size(), 5);
         QCOMPARE(file[0]->objectName(), u"mnuFileExec"_s);
         QCOMPARE(file[0]->text(), u"作成"_s);
         QCOMPARE(file[0]->shortcut(), QKeySequence(Qt::Key_F5));
-        QVERIFY(file[1]->isSeparator());
-        QCOMPARE(file[2]->text(), u"終了(&X)"_s);
+        QCOMPARE(file[1]->text(), u"出力フォルダを開く"_s);
+        QCOMPARE(file[2]->text(), u"ページをブラウザで表示"_s);
+        QVERIFY(file[3]->isSeparator());
+        QCOMPARE(file[4]->text(), u"終了(&X)"_s);
         QCOMPARE(top[1]->menu()->actions().value(0)->text(), u"サイト情報登録..."_s);
         QCOMPARE(top[2]->menu()->actions().value(0)->text(), u"バージョン情報(&V)..."_s);
-        for (QAction* action : window.findChildren<QAction*>())
-            QVERIFY(action->isEnabled() && !action->isCheckable());
+        // The preview items wait for an output folder (previewOfTheNewestFolder).
+        for (QAction* action : window.findChildren<QAction*>()) {
+            if (action != file[1] && action != file[2])
+                QVERIFY(action->isEnabled() && !action->isCheckable());
+        }
     }
 
     void tabOrderAndEnter()
@@ -218,6 +223,45 @@ private slots:
         QCOMPARE(opened, QList<QUrl>{QUrl(u"https://www.hotaru-soft.example/sorabi/support/"_s)});
     }
 
+    // "出力フォルダを開く" and "ページをブラウザで表示": disabled until an
+    // output folder exists; then the newest folder, and its index.html or
+    // else its first page, through the shell.
+    void previewOfTheNewestFolder_data()
+    {
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("list page") << QStringList{u"A1.html"_s, u"index.html"_s} << u"index.html"_s;
+        QTest::newRow("first page") << QStringList{u"B2.html"_s, u"A1.html"_s} << u"A1.html"_s;
+    }
+    void previewOfTheNewestFolder()
+    {
+        QFETCH(QStringList, files);
+        QFETCH(QString, shown);
+        const QString program = m_dir.filePath(u"preview"_s);
+        QVERIFY(QDir().mkpath(program));
+        frmMain window;
+        window.Folder().SetProgramFolder(program);
+        QList<QUrl> opened;
+        Shell::SetUrlOpener([&](const QUrl& url) { opened.append(url); });
+        auto* menu = window.findChild<QMenu*>(u"mnuFile"_s);
+        auto* openFolder = window.findChild<QAction*>(u"mnuFileOpenFolder"_s);
+        auto* browse = window.findChild<QAction*>(u"mnuFileBrowse"_s);
+        emit menu->aboutToShow();
+        QVERIFY(!openFolder->isEnabled() && !browse->isEnabled());
+
+        const QString newest = program + u"/20260102030405"_s;
+        QVERIFY(QDir().mkpath(newest));
+        QVERIFY(QDir().mkpath(program + u"/20250101000000"_s));
+        for (const QString& file : files)
+            QVERIFY(TestUtil::writeFile(newest + u'/' + file, "<html></html>"));
+        emit menu->aboutToShow();
+        QVERIFY(openFolder->isEnabled() && browse->isEnabled());
+        openFolder->trigger();
+        browse->trigger();
+        QCOMPARE(opened, (QList<QUrl>{QUrl::fromLocalFile(newest),
+                                      QUrl::fromLocalFile(newest + u'/' + shown)}));
+    }
+
     void everyStartCommandRuns()
     {
         frmMain window;
@@ -257,6 +301,8 @@ private slots:
         QCOMPARE(window.StatusText(), QString());
         QCOMPARE(window.cursor().shape(), Qt::ArrowCursor);
         QCOMPARE(QDir(window.LastOutputFolder()).entryList(QDir::Files).size(), 25);
+        QVERIFY(window.findChild<QAction*>(u"mnuFileBrowse"_s)->isEnabled());
+        QVERIFY(!QFile::exists(UnfinishedMarkerPath(window.LastOutputFolder())));
         QVERIFY(QFileInfo::exists(program + u"/articles.csv"_s));
         QVERIFY(QApplication::topLevelWidgets().size() < 10);
 

@@ -4,6 +4,7 @@
 #include "forms/frmmain.h"
 #include "forms/frmupload.h"
 #include "forms/uploadflow.h"
+#include "generation/generationrun.h"
 #include "msgboxrecorder.h"
 #include "testdata.h"
 #include "testutil.h"
@@ -46,34 +47,75 @@ private slots:
         control<QLineEdit>(&window, "txtUser")->setText(u"shop"_s);
         control<QLineEdit>(&window, "txtPassword")->setText(u"Secret-9"_s);
         control<QLineEdit>(&window, "txtFolder")->setText(u"public_html"_s);
+        control<QLineEdit>(&window, "txtConnections")->setText(u"2"_s);
         QTest::mouseClick(control<QPushButton>(&window, "cmdSave"), Qt::LeftButton);
         QCOMPARE(window.result(), int(QDialog::Accepted));
         QCOMPARE(m_box->texts().last(), u"保存しました。"_s);
         const QByteArray after = TestUtil::readFile(ini);
         QVERIFY(after.startsWith(before));
         QVERIFY(after.contains("[UPLOAD]\r\nPROTOCOL=sftp\r\nHOST=example.jp\r\nPORT=\r\n"
-                               "USER=shop\r\nFOLDER=public_html\r\n"));
+                               "USER=shop\r\nFOLDER=public_html\r\nCONNECTIONS=2\r\n"));
+        frmUpload again(ini);
+        QCOMPARE(control<QLineEdit>(&again, "txtConnections")->text(), u"2"_s);
         QVERIFY(!after.contains("Secret-9"));
         for (const QString& message : m_box->texts())
             QVERIFY(!message.contains(u"Secret-9"_s));
+    }
+
+    // A character Shift_JIS cannot hold is never saved as "?": はい makes
+    // option.ini UTF-8 with a byte-order mark, いいえ saves nothing.
+    void charactersTheFileCannotHold_data()
+    {
+        QTest::addColumn<bool>("agree");
+        QTest::newRow("saved as UTF-8") << true;
+        QTest::newRow("back to the window") << false;
+    }
+    void charactersTheFileCannotHold()
+    {
+        QFETCH(bool, agree);
+        const QString ini = m_dir.filePath(u"emoji.ini"_s);
+        const QByteArray before = TestData::settingsFile({u"3"_s, u"店の名前"_s});
+        QVERIFY(TestUtil::writeFile(ini, before));
+        m_box->toQuestions = agree ? MsgBox::Answer::Yes : MsgBox::Answer::No;
+        frmUpload window(ini);
+        control<QLineEdit>(&window, "txtHost")->setText(u"example.jp"_s);
+        control<QLineEdit>(&window, "txtFolder")->setText(u"www/\U0001F381"_s);
+        QTest::mouseClick(control<QPushButton>(&window, "cmdSave"), Qt::LeftButton);
+        QCOMPARE(m_box->shown.first().icon, MessageIcon::Question);
+        QVERIFY(m_box->texts().first().contains(u"リモートフォルダ：　\U0001F381"_s));
+        const QByteArray after = TestUtil::readFile(ini);
+        if (agree) {
+            QCOMPARE(window.result(), int(QDialog::Accepted));
+            QVERIFY(after.startsWith("\xEF\xBB\xBF"));
+            QVERIFY(after.contains(u"FOLDER=www/\U0001F381\r\n"_s.toUtf8()));
+            QVERIFY(after.contains(u"店の名前"_s.toUtf8()));
+        } else {
+            QCOMPARE(m_box->shown.size(), 1);
+            QCOMPARE(after, before);
+        }
     }
 
     void refusals_data()
     {
         QTest::addColumn<QString>("host");
         QTest::addColumn<QString>("port");
-        QTest::newRow("no host") << QString() << QString();
-        QTest::newRow("port out of range") << u"h"_s << u"99999"_s;
-        QTest::newRow("port not a number") << u"h"_s << u"2l"_s;
+        QTest::addColumn<QString>("connections");
+        QTest::newRow("no host") << QString() << QString() << QString();
+        QTest::newRow("port out of range") << u"h"_s << u"99999"_s << QString();
+        QTest::newRow("port not a number") << u"h"_s << u"2l"_s << QString();
+        QTest::newRow("connections out of range") << u"h"_s << QString() << u"9"_s;
+        QTest::newRow("connections zero") << u"h"_s << QString() << u"0"_s;
     }
     void refusals()
     {
         QFETCH(QString, host);
         QFETCH(QString, port);
+        QFETCH(QString, connections);
         const QString ini = m_dir.filePath(u"refused.ini"_s);
         frmUpload window(ini);
         control<QLineEdit>(&window, "txtHost")->setText(host);
         control<QLineEdit>(&window, "txtPort")->setText(port);
+        control<QLineEdit>(&window, "txtConnections")->setText(connections);
         QTest::mouseClick(control<QPushButton>(&window, "cmdSave"), Qt::LeftButton);
         QCOMPARE(m_box->shown.size(), 1);
         QVERIFY(!QFile::exists(ini));
@@ -184,6 +226,96 @@ private slots:
         QVERIFY(messages.first().contains(u"20260102030405"_s));
         QCOMPARE(messages[1].contains(u"ページ（.html ファイル）がありません"_s), refused);
         QVERIFY(messages.last().contains(QDir::toNativeSeparators(data + u'/' + asked)));
+    }
+
+    // A folder of a run that stopped or was cancelled is never the folder
+    // offered: the newest finished one is, with a plain word about it; with
+    // no folder to offer, 参照 is (pages may have been made elsewhere).
+    void unfinishedFolderIsNotOffered_data()
+    {
+        QTest::addColumn<QStringList>("folders"); // oldest first; "!" marks an unfinished run
+        QTest::addColumn<QString>("offered");     // empty: none, only 参照
+        QTest::addColumn<bool>("warned");
+        QTest::newRow("newest finished") << QStringList{u"20250101000000"_s, u"20260102030405"_s}
+                                         << u"20260102030405"_s << false;
+        QTest::newRow("newest stopped") << QStringList{u"20250101000000"_s, u"!20260102030405"_s}
+                                        << u"20250101000000"_s << true;
+        QTest::newRow("only a stopped one") << QStringList{u"!20260102030405"_s} << QString() << true;
+        QTest::newRow("no folder yet") << QStringList{} << QString() << false;
+    }
+    void unfinishedFolderIsNotOffered()
+    {
+        QFETCH(QStringList, folders);
+        QFETCH(QString, offered);
+        QFETCH(bool, warned);
+        QTemporaryDir dir;
+        const QString data = dir.path();
+        for (QString name : folders) {
+            const bool unfinished = name.startsWith(u'!');
+            name.remove(u'!');
+            QVERIFY(QDir().mkpath(data + u'/' + name));
+            QVERIFY(TestUtil::writeFile(data + u'/' + name + u"/A1.html"_s, "a"));
+            if (unfinished)
+                QVERIFY(TestUtil::writeFile(UnfinishedMarkerPath(data + u'/' + name),
+                                            "lines=25\r\npages=3\r\n"));
+        }
+        m_box->answers = {MsgBox::Answer::No};
+        QCOMPARE(UploadFlow::ChooseFolder(nullptr, QString(), data), std::nullopt);
+        QCOMPARE(m_box->shown.size(), 1);
+        const QString text = m_box->shown[0].text;
+        QCOMPARE(m_box->shown[0].buttons,
+                 offered.isEmpty() ? MsgBox::Buttons::BrowseCancel : MsgBox::Buttons::YesNoBrowse);
+        if (!offered.isEmpty())
+            QVERIFY2(text.contains(QDir::toNativeSeparators(data + u'/' + offered) + u"\n"_s),
+                     qPrintable(text));
+        else
+            QVERIFY(text.contains(u"「参照...」で選んでください"_s));
+        QCOMPARE(text.contains(u"は作成が途中で止まったものです（25 行のうち 3 ページ）。"_s), warned);
+    }
+
+    // The removal question says what the server keeps and what it loses.
+    void removalQuestionCounts()
+    {
+        const QString text = UploadFlow::RemovalQuestion(22, 3, u"A4.html\nA5.html"_s);
+        QVERIFY(text.contains(u"サーバーに残るのはこのフォルダの 3 ページで、次の 22 ページがなくなります。"_s));
+        QVERIFY(text.contains(u"A4.html\nA5.html"_s));
+    }
+
+    // A changed SSH host key: a warning first, then trusted only by はい.
+    void changedHostKeyAfterAWarning_data()
+    {
+        QTest::addColumn<bool>("agree");
+        QTest::newRow("checked with the administrator") << true;
+        QTest::newRow("refused") << false;
+    }
+    void changedHostKeyAfterAWarning()
+    {
+        QFETCH(bool, agree);
+        m_box->toQuestions = agree ? MsgBox::Answer::Yes : MsgBox::Answer::No;
+        QCOMPARE(UploadFlow::AskTrust(nullptr, UploadUi::KeyQuestion::ChangedHostKey, u"h:22"_s,
+                                      u"SHA256:abc"_s),
+                 agree);
+        QCOMPARE(m_box->shown.size(), 1);
+        QCOMPARE(m_box->shown[0].icon, MessageIcon::Exclamation);
+        QVERIFY(m_box->shown[0].text.contains(u"サーバーの管理者にホスト鍵を変更したことを確かめ"_s));
+        QVERIFY(m_box->shown[0].text.contains(u"SHA256:abc"_s));
+    }
+
+    // 接続テスト with an empty password field asks for it, as the upload does.
+    void connectionTestAsksForThePassword()
+    {
+        frmUpload window(m_dir.filePath(u"test.ini"_s));
+        control<QLineEdit>(&window, "txtHost")->setText(u"no-such-host.invalid"_s);
+        control<QLineEdit>(&window, "txtUser")->setText(u"shop"_s);
+        QStringList prompts;
+        UploadFlow::SetPasswordPrompt([&](const QString& prompt) -> std::optional<QString> {
+            prompts.append(prompt);
+            return std::nullopt;
+        });
+        QTest::mouseClick(control<QPushButton>(&window, "cmdTest"), Qt::LeftButton);
+        UploadFlow::SetPasswordPrompt({});
+        QCOMPARE(prompts, QStringList{u"shop@no-such-host.invalid のパスワード:"_s});
+        QVERIFY(m_box->shown.isEmpty()); // cancelled: nothing tried
     }
 
     // F6 sends the newest output folder, asking about the host key once.
