@@ -88,9 +88,9 @@ while read -r protocol port key; do
     expect_sent "$dir" "$protocol after one page changed" 1
     echo "  $protocol one page changed: $sent"
 
-    # 5. The server killed mid-upload (once 3 of 40 new files arrived), restarted.
-    for i in $(seq 10 49); do head -c 300000 /dev/urandom >"$dir/pages/big-$i.bin"; done
-    upload_batch "$dir" any &
+    # 5. The server killed mid-upload (once 3 of 100 new files arrived), restarted.
+    for i in $(seq 100 199); do head -c 300000 /dev/urandom >"$dir/pages/big-$i.bin"; done
+    upload_batch "$dir" any --connections 1 &
     batch=$!
     for _ in $(seq 600); do
         [ "$(find "$remote" -name 'big-*.bin' | wc -l)" -ge 3 ] && break
@@ -100,12 +100,12 @@ while read -r protocol port key; do
     wait "$batch" || true
     sent=$(tail -n 1 "$dir/stdout.txt" | tr -d '\r')
     first=$(sed -n 's/^sent \([0-9]*\),.*/\1/p' <<<"$sent")
-    [ -n "$first" ] && [ "$first" -ge 1 ] && [ "$first" -lt 40 ] ||
+    [ -n "$first" ] && [ "$first" -ge 1 ] && [ "$first" -lt 100 ] ||
         fail "$protocol: the upload was not broken mid-way: '$sent' $(cat "$dir/stderr.txt")"
     echo "  $protocol server killed: $sent; $(head -n 1 "$dir/stderr.txt")"
     servers_do restart "$protocol"
     upload_batch "$dir" 0
-    expect_sent "$dir" "$protocol after the restart" $((40 - first))
+    expect_sent "$dir" "$protocol after the restart" $((100 - first))
     echo "  $protocol after the restart: $sent"
 
     # 6. A new certificate or host key: refused, nothing sent.
