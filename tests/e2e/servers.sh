@@ -30,8 +30,6 @@ start_servers() {
     [ -n "${srv_user:-}" ] && options+=(--user "$srv_user")
     [ -n "${srv_plain_ftp:-}" ] && options+=(--plain-ftp)
     srv_dir=$dir
-    # FTPS at most TLS 1.2 until the upload resumes TLS 1.3 sessions on every
-    # data connection (issue 21; see tests/common/uploadservers.h).
     output=$("$upload_servers" start "$dir" --owner $$ "${options[@]}") || return 1
     while IFS='=' read -r name value; do
         printf -v "srv_$name" '%s' "$value"

@@ -175,7 +175,7 @@ RemoteSession::RemoteSession(const Settings& settings)
         curl_easy_setopt(c, CURLOPT_SSH_HOSTKEYDATA, m_handle.get());
     } else if (d.protocol == UploadProtocol::Ftps) {
         curl_easy_setopt(c, CURLOPT_USE_SSL, long(CURLUSESSL_ALL));
-        // At most TLS 1.2 (issue 21). Servers such as vsftpd
+        // At most TLS 1.2. Servers such as vsftpd
         // (require_ssl_reuse=YES, its default) and FileZilla Server refuse a
         // data connection that does not resume the control connection's TLS
         // session. Under TLS 1.3 a session is a ticket that the server sends

@@ -33,6 +33,17 @@ class TestFrmMain : public QObject
     QTemporaryDir m_dir;
     std::optional<MsgBoxRecorder> m_box;
 
+    // The window shown with a fresh program folder and the sample CSV chosen.
+    QString onTheSample(frmMain& window)
+    {
+        const QString program = m_dir.filePath(u"program"_s);
+        QDir().mkpath(program);
+        window.Folder().SetProgramFolder(program);
+        window.show();
+        control<QLineEdit>(&window, u"txtCsvPath")->setText(TestUtil::examples() + u"/products.csv"_s);
+        return program;
+    }
+
 private slots:
     void init()
     {
@@ -280,12 +291,8 @@ private slots:
     void aRunFromTheWindow()
     {
         QVERIFY(QFile::copy(TestUtil::examples() + u"/option.ini"_s, m_dir.filePath(u"option.ini"_s)));
-        const QString program = m_dir.filePath(u"program"_s);
-        QDir().mkpath(program);
         frmMain window;
-        window.Folder().SetProgramFolder(program);
-        window.show();
-        control<QLineEdit>(&window, u"txtCsvPath")->setText(TestUtil::examples() + u"/products.csv"_s);
+        const QString program = onTheSample(window);
         QStringList statusSeen;
         QTimer probe;
         connect(&probe, &QTimer::timeout, [&] {
@@ -325,12 +332,8 @@ private slots:
     void noShopIdAsksOnceBeforeTheRun()
     {
         QFETCH(bool, goOn);
-        const QString program = m_dir.filePath(u"program"_s);
-        QDir().mkpath(program);
         frmMain window;
-        window.Folder().SetProgramFolder(program);
-        window.show();
-        control<QLineEdit>(&window, u"txtCsvPath")->setText(TestUtil::examples() + u"/products.csv"_s);
+        const QString program = onTheSample(window);
         m_box->answers = {goOn ? MsgBox::Answer::Yes : MsgBox::Answer::No};
         QString opened = u"none"_s;
         ModalWatcher watcher([&](QWidget* modal) {
@@ -360,12 +363,8 @@ private slots:
     void closingDuringARunCancelsIt()
     {
         QVERIFY(QFile::copy(TestUtil::examples() + u"/option.ini"_s, m_dir.filePath(u"option.ini"_s)));
-        const QString program = m_dir.filePath(u"program"_s);
-        QDir().mkpath(program);
         frmMain window;
-        window.Folder().SetProgramFolder(program);
-        window.show();
-        control<QLineEdit>(&window, u"txtCsvPath")->setText(TestUtil::examples() + u"/products.csv"_s);
+        const QString program = onTheSample(window);
         // A second start and the close both arrive while line 1 is shown.
         QTimer::singleShot(0, &window, [&] {
             control<QPushButton>(&window, u"cmdExec")->click();
