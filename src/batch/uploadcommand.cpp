@@ -42,7 +42,8 @@ QString helpText()
              "  --settings FILE       設定ファイル（既定: 現在のフォルダの option.ini）。\n"
              "  --dry-run             何も送らず、送るページと削除するページの数だけを示します。\n"
              "  --delete              フォルダにもうないページを、前にアップロードしていればサーバーから削除します。\n"
-             "  --trust FINGERPRINT   このフィンガープリント（SHA256:…）の証明書またはホスト鍵を信頼し、記憶します。\n"
+             "  --trust FINGERPRINT   このフィンガープリントの証明書（AB:CD:…、SHA-256 の 16 進 64 桁）\n"
+             "                        またはホスト鍵（SHA256:…）を信頼し、記憶します。\n"
              "  --connections N       同時接続数 1～8（既定: [UPLOAD] の CONNECTIONS、なければ 4）。\n"
              "                        サーバーが許す数より少ないときは、許される数で送ります。\n"
              "  -h, --help            この説明を表示します。\n\n"
@@ -168,10 +169,19 @@ int RunUploadCommand(const QStringList& arguments)
         usageError(u"アップロードするフォルダを 1 つ指定してください。"_s);
         return BadUsage;
     }
-    const QString trust = parser.value(trustOption);
-    static const QRegularExpression fingerprint(u"^SHA256:[A-Za-z0-9+/]{43}$"_s);
-    if (!trust.isEmpty() && !fingerprint.match(trust).hasMatch()) {
-        usageError(u"--trust には「SHA256:」に続く 43 文字のフィンガープリントを指定してください。"_s);
+    // A certificate's fingerprint as the program shows it (upper-case hex
+    // pairs with colons), however it was typed; a host key's as OpenSSH's.
+    QString trust = parser.value(trustOption);
+    static const QRegularExpression hostKey(u"^SHA256:[A-Za-z0-9+/]{43}$"_s);
+    static const QRegularExpression certificate(u"^[0-9A-F]{64}$"_s);
+    const QString hex = trust.toUpper().remove(u':');
+    if (certificate.match(hex).hasMatch()) {
+        trust.clear();
+        for (qsizetype i = 0; i < hex.size(); i += 2)
+            trust += (i ? u":"_s : QString()) + hex.mid(i, 2);
+    } else if (!trust.isEmpty() && !hostKey.match(trust).hasMatch()) {
+        usageError(u"--trust には、証明書なら 16 進 64 桁（AB:CD:… の形、コロンは省略可）、"
+                   "ホスト鍵なら「SHA256:」に続く 43 文字のフィンガープリントを指定してください。"_s);
         return BadUsage;
     }
     std::optional<int> connections;

@@ -63,9 +63,12 @@ public:
     QString password() const { return m_values.value(QStringLiteral("password")); }
     QString home() const { return m_values.value(QStringLiteral("home")); }
     int port(Kind kind) const { return m_values.value(name(kind) + QStringLiteral("_port")).toInt(); }
+    // What the program shows: a certificate's SHA-256 (AB:CD:…), a host key's
+    // OpenSSH fingerprint.
     QString fingerprint(Kind kind) const
     {
-        return m_values.value(name(kind) + QStringLiteral("_fingerprint"));
+        return m_values.value(kind == Sftp ? QStringLiteral("sftp_fingerprint")
+                                           : QStringLiteral("ftps_cert_sha256"));
     }
     // Any line the script printed (see tests/servers/upload-servers).
     QString value(const QString& key) const { return m_values.value(key); }

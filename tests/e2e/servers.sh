@@ -8,7 +8,8 @@
 #                       starts them, keeping their files in DIR, on free ports
 #                       unless given; the account is srv_user if set (it must
 #                       not exist yet). Sets srv_user, srv_password, srv_home,
-#                       ftps_port, sftp_port, ftps_fingerprint, sftp_fingerprint
+#                       ftps_port, sftp_port, ftps_fingerprint (the certificate's
+#                       SHA-256, AB:CD:…), sftp_fingerprint
 #                       (the Ed25519 host key's, SHA256:… as OpenSSH prints
 #                       it), and srv_NAME for every NAME=VALUE line the script
 #                       prints (srv_sftp_fingerprint_rsa, srv_ftps_log, …).
@@ -36,7 +37,7 @@ start_servers() {
     ftps_port=$srv_ftps_port
     sftp_port=$srv_sftp_port
     ftp_port=${srv_ftp_port:-}
-    ftps_fingerprint=$srv_ftps_fingerprint
+    ftps_fingerprint=$srv_ftps_cert_sha256
     sftp_fingerprint=$srv_sftp_fingerprint
 }
 

@@ -1,28 +1,27 @@
 # Sourced by check.sh after desktop.sh and upload.sh: the desktop program's
 # upload, in the portable folder that desktop.sh filled, worked with xdotool.
-#   1. アップロード設定... shows the destination read from option.ini; the
-#      password typed there is saved into the Credential Manager (QtKeychain);
-#   2. FTPS to a server whose certificate changed: F6, the folder question,
-#      no password asked (it comes from the Credential Manager), the question
-#      about the certificate, answered no: nothing is sent;
-#   3. plain FTP: F6, the folder question, the password asked (none stored
-#      for that destination), the completion message; the server holds the
-#      output folder byte for byte.
-# FTPS and SFTP transfers themselves are out of Wine's reach (upload.sh).
+#   1. アップロード設定... shows the destination read from option.ini (FTPS);
+#      the password typed there is saved into the Credential Manager
+#      (QtKeychain);
+#   2. FTPS: F6, the folder question, no password asked (it comes from the
+#      Credential Manager), the unknown certificate's question answered
+#      はい, the completion message; the server holds the output folder;
+#   3. SFTP: F6, the folder question, the password asked (none stored for
+#      that destination), the unknown host key's question answered はい,
+#      the completion message; the server holds the output folder.
+# Each step fails the check when its window does not come.
 # Screenshots: upload-*.png in $shots.
 #
 # Needs: from check.sh work, shots, wine_bin; wait_window, window_gone,
 #   activate, key, type_text, shot_root, fail, pass. From desktop.sh
 #   portable and title; from upload.sh the running servers (server_password,
-#   server_home, ftp_port, ftps_port) and upload_settings.
-# Provides: nothing the others use (it leaves option.ini set to plain FTP).
+#   server_home, ftps_port, sftp_port) and upload_settings.
+# Provides: nothing the others use (it leaves option.ini set to SFTP).
 
 upload_folder=("$portable"/20[0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9])
 upload_folder=${upload_folder[0]}
 [ -d "$upload_folder" ] || fail "desktop upload: no output folder"
-printf '%s 127.0.0.1:%s SHA256:%s\n' tls "$ftps_port" "$(printf '%043d' 0)" >"$work/trusted-keys.txt"
-mkdir -p "$portable/upload"
-cp "$work/trusted-keys.txt" "$portable/upload/"
+rm -f "$portable/upload/trusted-keys.txt"
 cp "$portable/option.ini" "$work/option-site.ini"
 upload_settings "$portable" ftps "$ftps_port" desktop-ftps
 
@@ -78,28 +77,29 @@ key space                                    # 保存
 answer Return upload-1-saved.png             # 保存しました。
 window_gone "アップロード設定" 10 || fail "アップロード設定 did not close"
 
-# 2. FTPS, certificate changed: refused, nothing sent.
-activate "$main"
-key F6
-answer alt+y upload-2-folder.png             # 出力フォルダ「…」をアップロードしますか？
-answer alt+n upload-3-certificate.png        # the certificate changed: not trusted
-answer Return upload-4-refused.png           # the refusal
-[ -z "$(ls -A "$server_home/desktop-ftps" 2>/dev/null)" ] || fail "desktop: pages sent to an untrusted server"
-
-# 3. Plain FTP, to the end.
+# upload_to NAME: F6, the folder question, [the password,] the key question
+# answered はい, the completion message; the server holds the output folder.
+upload_to() {
+    activate "$main"
+    key F6
+    answer alt+y "upload-$1-1-folder.png"    # 出力フォルダ「…」をアップロードしますか？
+    [ "$1" = ftps ] || password "upload-$1-2-password.png"
+    answer alt+y "upload-$1-3-key.png"       # the certificate or host key: はい
+    answer Return "upload-$1-4-done.png"     # アップロードが終わりました。
+    diff -r "$upload_folder" "$server_home/desktop-$1" >/dev/null ||
+        fail "desktop $1: the server's pages differ from the output folder"
+}
+# 2. FTPS with the saved password; 3. SFTP.
+upload_to ftps
+grep -qF "$server_ftps_cert_sha256" "$portable/upload/trusted-keys.txt" || fail "desktop: certificate not remembered"
 cp "$work/option-site.ini" "$portable/option.ini"
-upload_settings "$portable" ftp "$ftp_port" desktop-ftp
-activate "$main"
-key F6
-answer alt+y
-password upload-5-password.png
-answer Return upload-6-done.png              # アップロードが終わりました。
-diff -r "$upload_folder" "$server_home/desktop-ftp" >/dev/null ||
-    fail "desktop: the server's pages differ from the output folder"
+upload_settings "$portable" sftp "$sftp_port" desktop-sftp
+upload_to sftp
+grep -qF "$server_sftp_fingerprint" "$portable/upload/trusted-keys.txt" || fail "desktop: host key not remembered"
 activate "$main"
 key alt+f; key x
 for _ in $(seq 100); do kill -0 "$desktop_pid" 2>/dev/null || break; sleep 0.1; done
 kill -0 "$desktop_pid" 2>/dev/null && fail "the program did not end"
-pass "desktop upload: settings window saved the password in the Credential Manager, F6 to FTPS" \
-    "with it and a changed certificate refused," \
-    "F6 to FTP: $(find "$upload_folder" -type f | wc -l) pages identical on the server (screenshots upload-*.png)"
+pass "desktop upload: settings window saved the password in the Credential Manager;" \
+    "F6 to FTPS with it and F6 to SFTP, certificate and host key trusted with はい," \
+    "$(find "$upload_folder" -type f | wc -l) pages identical on the server each time (screenshots upload-*.png)"

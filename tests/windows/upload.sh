@@ -1,105 +1,126 @@
 # Sourced by check.sh: sorabi-batch.exe upload from the unzipped folder to
-# real servers on 127.0.0.1 (upload-servers.sh), per protocol: a changed
-# server key stops the upload with its SHA256: fingerprint, the one openssl
-# or ssh-keygen works out, and sends nothing; --trust then lets it through
-# and the server holds the pages byte for byte; a second upload sends
-# nothing; a wrong password fails with exit status 1 and a Japanese message.
+# real servers on 127.0.0.1 (upload-servers.sh), for FTPS and SFTP, each
+# step failing the check when it does not happen:
+#   1. the unknown certificate or host key stops the upload, nothing sent,
+#      with the fingerprint openssl or ssh-keygen works out, the one the
+#      Linux sorabi-batch prints for the same server;
+#   2. a wrong password (with --trust) exits 1 with the Japanese message;
+#   3. the first upload sends every page, byte for byte on the server;
+#   4. after one page changed, the next sends only it;
+#   5. the server killed mid-upload, then restarted: the next upload sends
+#      exactly the pages the broken one had not, and the folders are equal;
+#   6. a new certificate or host key is refused, nothing sent.
 #
-# Wine 8.0 falls short of Windows in three places; the checks go around
-# them and say so rather than hide them:
-#   - its TLS (Schannel) accepts any certificate, so a self-signed one is not
-#     refused on first contact as Windows refuses it. The pinned key (a
-#     trusted certificate that changed) is libcurl's own check, and is checked.
-#   - its TLS does not recognise the server's closing of a connection
-#     (close_notify), and vsftpd waits for the client's: every FTPS download,
-#     the folder listing too, waits until the timeout. So FTPS is checked up
-#     to the login, and the transfer itself through plain FTP, the same code
-#     but for TLS.
-#   - its bcrypt has no Diffie-Hellman, no ECDH agreement and no raw RSA, so
-#     no SSH key exchange through WinCNG can succeed: SFTP must fail cleanly,
-#     in Japanese.
-# Should a later Wine manage FTPS or SFTP, the whole sequence is checked.
-#
-# Needs (check.sh): here, work, app, wine_bin, and the example's pages that
-#   compare_batch made in $work/windows/example; win_path, fail, pass.
+# Needs (check.sh): here, work, app, wine_bin, host_batch, and the example's
+#   pages that compare_batch made in $work/windows/example; win_path, fail, pass.
 # Provides: the servers, running until check.sh's clean-up (servers_stop):
-#   server_user, server_password, server_home, ftp_port, ftps_port,
-#   sftp_port, ftps_fingerprint, sftp_fingerprint; upload_settings DIR
-#   PROTOCOL PORT [FOLDER]; upload_batch; pages, page_count.
+#   server_user, server_password, server_home, ftps_port, sftp_port,
+#   servers_do; upload_settings DIR PROTOCOL PORT [FOLDER].
 
 source "$here/upload-servers.sh"
 servers_start || fail "the upload servers did not start"
-pages=$(echo "$work"/windows/example/20*/)
-pages=${pages%/}
-[ -d "$pages" ] || fail "upload: no pages of the example to send"
-page_count=$(find "$pages" -type f | wc -l)
+example=$(echo "$work"/windows/example/20*/)
+[ -d "$example" ] || fail "upload: no pages of the example to send"
 
-# upload_batch DIR EXPECTED_STATUS [ARGUMENTS...]: the upload with the
-# settings in DIR; its stdout in DIR/stdout.txt, stderr as UTF-8 in DIR/stderr.txt.
-upload_batch() {
-    local dir=$1 expected=$2 status=0
-    shift 2
-    (cd "$dir" && SORABI_UPLOAD_PASSWORD=${upload_password:-$server_password} timeout 300 \
-        "$wine_bin" "$app/sorabi-batch.exe" upload --settings "$(win_path "$dir/option.ini")" \
-        "$@" "$(win_path "$pages")" >stdout.txt 2>stderr.cp932) || status=$?
-    iconv -f CP932 -t UTF-8 "$dir/stderr.cp932" >"$dir/stderr.txt"
-    [ "$expected" = any ] || [ "$status" -eq "$expected" ] ||
-        fail "upload ${dir##*/} $*: exit status $status, not $expected: $(cat "$dir/stderr.txt")"
-}
-# upload_settings DIR PROTOCOL PORT: the [UPLOAD] section, as the settings window writes it.
+# upload_settings DIR PROTOCOL PORT [FOLDER]: the [UPLOAD] section, as the settings window writes it.
 upload_settings() {
     mkdir -p "$1"
     printf '[UPLOAD]\r\nPROTOCOL=%s\r\nHOST=127.0.0.1\r\nPORT=%s\r\nUSER=%s\r\nFOLDER=%s\r\n' \
         "$2" "$3" "$server_user" "${4:-$2}" >>"$1/option.ini"
 }
+# upload_batch DIR EXPECTED_STATUS [ARGUMENTS...]: DIR/pages sent with the
+# settings in DIR; stdout in DIR/stdout.txt, stderr as UTF-8 in DIR/stderr.txt,
+# the last line ("sent N, unchanged N, …") in $sent.
+upload_batch() {
+    local dir=$1 expected=$2 status=0
+    shift 2
+    (cd "$dir" && SORABI_UPLOAD_PASSWORD=${upload_password:-$server_password} timeout 300 \
+        "$wine_bin" "$app/sorabi-batch.exe" upload --settings "$(win_path "$dir/option.ini")" \
+        "$@" "$(win_path "$dir/pages")" >stdout.txt 2>stderr.cp932) || status=$?
+    iconv -f CP932 -t UTF-8 "$dir/stderr.cp932" | tr -d '\r' >"$dir/stderr.txt"
+    sent=$(tail -n 1 "$dir/stdout.txt" | tr -d '\r')
+    [ "$expected" = any ] || [ "$status" -eq "$expected" ] ||
+        fail "upload ${dir##*/} $*: exit status $status, not $expected: $(cat "$dir/stderr.txt")"
+}
+# expect_sent DIR WHAT N: the last upload sent N pages and the server holds DIR/pages.
+expect_sent() {
+    [[ "$sent" == "sent $3, "* ]] || fail "$2: '$sent', not $3 sent: $(cat "$1/stderr.txt")"
+    diff -r "$1/pages" "$remote" >/dev/null || fail "$2: the server's pages differ"
+}
+# The fingerprint that stderr (file $1) asks to pass to --trust.
+trust_asked() { grep -o -- '--trust [^ ]*' "$1" | head -n 1 | cut -d ' ' -f 2; }
 
-#        protocol port          key kind  its fingerprint     what Wine 8.0 cannot do (stderr)
-while read -r protocol port kind fingerprint gap; do
+while read -r protocol port key; do
     dir=$work/upload-$protocol
+    remote=$server_home/$protocol
     upload_settings "$dir" "$protocol" "${!port}"
-    done_what=
-    if [ "$kind" != - ]; then
-        fingerprint=${!fingerprint}
-        # A key trusted before, which the server no longer shows.
-        mkdir -p "$dir/upload"
-        printf '%s 127.0.0.1:%s SHA256:%s\n' "$kind" "${!port}" "$(printf '%043d' 0)" \
-            >"$dir/upload/trusted-keys.txt"
-        upload_batch "$dir" 1
-        if grep -qF -- "$gap" "$dir/stderr.txt"; then
-            grep -q 'アップロードに失敗しました' "$dir/stderr.txt" || fail "$protocol: no Japanese message"
-            echo "NOT VERIFIED under Wine: $protocol key exchange; it fails cleanly:" \
-                "$(tr '\n' ' ' <"$dir/stderr.txt")"
-            continue
-        fi
-        grep -qF "$fingerprint" "$dir/stderr.txt" && grep -q '変わって' "$dir/stderr.txt" ||
-            fail "$protocol: the changed key's fingerprint $fingerprint is not shown: $(cat "$dir/stderr.txt")"
-        [ -z "$(ls -A "$server_home/$protocol" 2>/dev/null)" ] || fail "$protocol: pages sent to an untrusted server"
-        done_what="changed key stopped with $fingerprint"
-        trust=(--trust "$fingerprint")
-    else
-        trust=()
-    fi
+    cp -r "$example" "$dir/pages"
+    pages=$(find "$dir/pages" -type f | wc -l)
+    fingerprint=${!key}
 
-    upload_password=wrong upload_batch "$dir" 1 "${trust[@]}"
+    # 1. Unknown key: stopped, with the fingerprint the Linux build shows.
+    upload_batch "$dir" 1
+    shown=$(trust_asked "$dir/stderr.txt")
+    grep -qF "フィンガープリント: $fingerprint" "$dir/stderr.txt" && [ "$shown" = "$fingerprint" ] ||
+        fail "$protocol: the unknown key's fingerprint $fingerprint is not shown: $(cat "$dir/stderr.txt")"
+    [ -z "$(ls -A "$remote" 2>/dev/null)" ] || fail "$protocol: pages sent to an untrusted server"
+    upload_settings "$dir/linux" "$protocol" "${!port}"
+    (cd "$dir/linux" && SORABI_UPLOAD_PASSWORD=$server_password LC_ALL=C.UTF-8 \
+        "$host_batch" upload --settings option.ini "$dir/pages" >stdout.txt 2>stderr.txt) &&
+        fail "$protocol: the Linux build did not stop"
+    [ "$(trust_asked "$dir/linux/stderr.txt")" = "$shown" ] ||
+        fail "$protocol: Linux shows $(trust_asked "$dir/linux/stderr.txt"), Windows $shown"
+    echo "  $protocol unknown key (Windows and Linux): $(grep 'フィンガープリント:' "$dir/stderr.txt")"
+
+    # 2. Wrong password, the key trusted: Japanese, exit status 1.
+    upload_password=wrong upload_batch "$dir" 1 --trust "$fingerprint"
     grep -q 'ログインできませんでした' "$dir/stderr.txt" ||
         fail "$protocol: wrong password: $(cat "$dir/stderr.txt")"
-    done_what="${done_what:+$done_what, }wrong password refused in Japanese"
+    echo "  $protocol wrong password: $(head -n 2 "$dir/stderr.txt" | tr '\n' ' ')"
 
-    upload_batch "$dir" any "${trust[@]}"
-    if grep -qF -- "$gap" "$dir/stderr.txt"; then
-        echo "NOT VERIFIED under Wine: the $protocol transfer (times out in Wine's TLS): $(head -n 1 "$dir/stderr.txt")"
-        pass "$protocol upload: $done_what"
-        continue
-    fi
-    grep -qx "sent $page_count, unchanged 0, deleted 0, failed 0"$'\r' "$dir/stdout.txt" ||
-        fail "$protocol: first upload: $(cat "$dir/stdout.txt" "$dir/stderr.txt")"
-    diff -r "$pages" "$server_home/$protocol" >/dev/null || fail "$protocol: the server's pages differ"
+    # 3. First upload (the key remembered), 4. one page changed.
     upload_batch "$dir" 0
-    grep -qx "sent 0, unchanged $page_count, deleted 0, failed 0"$'\r' "$dir/stdout.txt" ||
-        fail "$protocol: second upload: $(cat "$dir/stdout.txt")"
-    pass "$protocol upload: $done_what, $page_count pages identical on the server, second upload sent 0"
+    expect_sent "$dir" "$protocol first upload" "$pages"
+    echo "  $protocol first upload: $sent"
+    changed=$(find "$dir/pages" -name '*.html' | head -n 1)
+    echo '<!-- changed -->' >>"$changed"
+    upload_batch "$dir" 0
+    expect_sent "$dir" "$protocol after one page changed" 1
+    echo "  $protocol one page changed: $sent"
+
+    # 5. The server killed mid-upload (once 3 of 100 new files arrived), restarted.
+    for i in $(seq 100 199); do head -c 300000 /dev/urandom >"$dir/pages/big-$i.bin"; done
+    upload_batch "$dir" any --connections 1 &
+    batch=$!
+    for _ in $(seq 600); do
+        [ "$(find "$remote" -name 'big-*.bin' | wc -l)" -ge 3 ] && break
+        sleep 0.05
+    done
+    servers_do kill "$protocol"
+    wait "$batch" || true
+    sent=$(tail -n 1 "$dir/stdout.txt" | tr -d '\r')
+    first=$(sed -n 's/^sent \([0-9]*\),.*/\1/p' <<<"$sent")
+    [ -n "$first" ] && [ "$first" -ge 1 ] && [ "$first" -lt 100 ] ||
+        fail "$protocol: the upload was not broken mid-way: '$sent' $(cat "$dir/stderr.txt")"
+    echo "  $protocol server killed: $sent; $(head -n 1 "$dir/stderr.txt")"
+    servers_do restart "$protocol"
+    upload_batch "$dir" 0
+    expect_sent "$dir" "$protocol after the restart" $((100 - first))
+    echo "  $protocol after the restart: $sent"
+
+    # 6. A new certificate or host key: refused, nothing sent.
+    servers_do renew-key "$protocol"
+    new=${!key}
+    echo '<!-- changed again -->' >>"$changed"
+    upload_batch "$dir" 1
+    grep -q '変わって' "$dir/stderr.txt" && grep -qF "$new" "$dir/stderr.txt" && [ "$new" != "$fingerprint" ] ||
+        fail "$protocol: the new key $new was not refused: $(cat "$dir/stderr.txt")"
+    [[ "$sent" == "sent 0, "* ]] || fail "$protocol: pages sent after the key changed: $sent"
+    echo "  $protocol key renewed: $(grep -m 1 '変わって' "$dir/stderr.txt")"
+    pass "$protocol upload under Wine: unknown key stopped with $fingerprint (as on Linux)," \
+        "wrong password refused, $pages pages identical, one change sent alone," \
+        "resumed after the server was killed, a renewed key refused"
 done <<'TABLE'
-ftp  ftp_port  -   -                 -no-gap-
-ftps ftps_port tls ftps_fingerprint  タイムアウト
-sftp sftp_port ssh sftp_fingerprint  Unable to exchange encryption keys
+ftps ftps_port server_ftps_cert_sha256
+sftp sftp_port server_sftp_fingerprint
 TABLE

@@ -2,13 +2,10 @@
 
 #include <QCryptographicHash>
 #include <QFile>
-#include <QSslCertificate>
-#include <QSslKey>
 #include <QUrl>
 
 #include <curl/curl.h>
 
-#include <algorithm>
 #include <mutex>
 
 using namespace Qt::StringLiterals;
@@ -35,13 +32,60 @@ void initCurlOnce()
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
-// libcurl wants the base64 with its padding after "sha256//".
-QByteArray pinFor(const QString& fingerprint)
+// A certificate trusted by the user is remembered as "AB:CD:… SHA256:…":
+// the fingerprint shown, then the pin of its public key, which libcurl
+// checks in the TLS handshake, before any password is sent. Trust
+// remembered before the fingerprint was the certificate's own is the pin
+// alone. libcurl wants the base64 with its padding after "sha256//".
+QByteArray pinFor(const QString& trusted)
 {
-    QByteArray base64 = fingerprint.mid(7).toLatin1();
+    const QString pin = trusted.section(u' ', -1);
+    if (!pin.startsWith(u"SHA256:"))
+        return "sha256//AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA="; // a key no server has
+    QByteArray base64 = pin.mid(7).toLatin1();
     while (base64.size() % 4)
         base64.append('=');
     return "sha256//" + base64;
+}
+
+// One DER element at `at`: its content's start and end (false if malformed).
+bool derElement(QByteArrayView der, qsizetype at, qsizetype* start, qsizetype* end)
+{
+    if (at + 2 > der.size())
+        return false;
+    qsizetype length = quint8(der[at + 1]);
+    qsizetype head = 2;
+    if (length & 0x80) {
+        const int bytes = length & 0x7F;
+        if (bytes < 1 || bytes > 4 || at + 2 + bytes > der.size())
+            return false;
+        length = 0;
+        for (int i = 0; i < bytes; ++i)
+            length = (length << 8) | quint8(der[at + 2 + i]);
+        head += bytes;
+    }
+    *start = at + head;
+    *end = *start + length;
+    return *end <= der.size();
+}
+
+// The certificate's SubjectPublicKeyInfo, the 7th element of its
+// tbsCertificate when that begins with the version ([0]).
+QByteArray publicKeyInfo(QByteArrayView der)
+{
+    qsizetype start = 0, end = 0, tbs = 0, tbsEnd = 0;
+    if (!derElement(der, 0, &start, &end) || !derElement(der, start, &tbs, &tbsEnd))
+        return {};
+    qsizetype at = tbs;
+    const int skip = der.size() > tbs && quint8(der[tbs]) == 0xA0 ? 6 : 5;
+    for (int i = 0; i < skip; ++i) {
+        if (!derElement(der, at, &start, &end) || end > tbsEnd)
+            return {};
+        at = end;
+    }
+    if (!derElement(der, at, &start, &end) || end > tbsEnd || quint8(der[at]) != 0x30)
+        return {};
+    return der.sliced(at, end - at).toByteArray();
 }
 
 bool isSftp(const UploadDestination& d)
@@ -92,7 +136,7 @@ struct RemoteSession::Handle
         if (!owner->m_settings.trustedFingerprint.isEmpty()
             && seen == owner->m_settings.trustedFingerprint)
             return CURLKHMATCH_OK;
-        owner->m_seenFingerprint = seen;
+        owner->m_seenFingerprint = owner->m_seenTrust = seen;
         return CURLKHMATCH_MISMATCH;
     }
 };
@@ -174,6 +218,12 @@ QString KeyFingerprint(QByteArrayView key)
     return u"SHA256:"_s
            + QString::fromLatin1(hash.toBase64(QByteArray::Base64Encoding
                                                | QByteArray::OmitTrailingEquals));
+}
+
+QString CertificateFingerprint(QByteArrayView der)
+{
+    return QString::fromLatin1(
+        QCryptographicHash::hash(der, QCryptographicHash::Sha256).toHex(':').toUpper());
 }
 
 QString RemoteSession::TemporarySuffix()
@@ -320,62 +370,41 @@ bool RemoteSession::perform(bool listing)
 
 void RemoteSession::probeCertificate()
 {
-    // A second connection, checked against nothing, only to read the
-    // certificate. It sets no pin: Windows' TLS hands libcurl the
-    // certificates only after a pin matched. Instead it ends as soon as the
-    // certificates are there, before any password is sent.
+    // A second connection that takes any certificate but pins a key no
+    // server has: it ends right after the TLS handshake, before the login,
+    // and libcurl has read the certificates by then. With OpenSSL the
+    // first is the server's own.
     CURL* c = curl_easy_init();
     if (!c)
         return;
-    const UploadDestination& d = m_settings.destination;
-    const QByteArray url = (u"ftp://"_s + d.HostAndPort() + u'/').toUtf8();
+    const QByteArray url = (u"ftp://"_s + m_settings.destination.HostAndPort() + u'/').toUtf8();
     curl_easy_setopt(c, CURLOPT_URL, url.constData());
     curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "ftp");
     curl_easy_setopt(c, CURLOPT_USE_SSL, long(CURLUSESSL_ALL));
     curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 0L);
     curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 0L);
+    curl_easy_setopt(c, CURLOPT_PINNEDPUBLICKEY, pinFor(QString()).constData());
     curl_easy_setopt(c, CURLOPT_CERTINFO, 1L);
-    curl_easy_setopt(c, CURLOPT_CONNECT_ONLY, 1L);
-    curl_easy_setopt(c, CURLOPT_NOBODY, 1L);
-    curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(c, CURLOPT_XFERINFODATA, c);
-    curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION,
-                     +[](void* handle, curl_off_t, curl_off_t, curl_off_t, curl_off_t) -> int {
-                         curl_certinfo* info = nullptr;
-                         return curl_easy_getinfo(static_cast<CURL*>(handle), CURLINFO_CERTINFO, &info)
-                                        == CURLE_OK
-                                    && info && info->num_of_certs > 0;
-                     });
     curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, long(m_settings.timeoutSeconds));
     curl_easy_setopt(c, CURLOPT_SERVER_RESPONSE_TIMEOUT, long(m_settings.timeoutSeconds));
     curl_easy_perform(c);
     curl_certinfo* info = nullptr;
-    if (curl_easy_getinfo(c, CURLINFO_CERTINFO, &info) == CURLE_OK && info) {
-        // The server's own certificate is the one that signed none of the
-        // others: Windows' TLS lists the chain in no fixed order.
-        struct Seen { QByteArray subject, issuer, pem; };
-        QList<Seen> chain;
-        for (int i = 0; i < info->num_of_certs; ++i) {
-            Seen seen;
-            for (curl_slist* field = info->certinfo[i]; field; field = field->next) {
-                const QByteArray text(field->data);
-                if (text.startsWith("Subject:"))
-                    seen.subject = text.mid(8);
-                else if (text.startsWith("Issuer:"))
-                    seen.issuer = text.mid(7);
-                else if (text.startsWith("Cert:"))
-                    seen.pem = text.mid(5);
-            }
-            chain.append(seen);
+    if (curl_easy_getinfo(c, CURLINFO_CERTINFO, &info) == CURLE_OK && info
+        && info->num_of_certs > 0) {
+        QByteArray pem;
+        for (curl_slist* field = info->certinfo[0]; field; field = field->next) {
+            if (qstrncmp(field->data, "Cert:", 5) == 0)
+                pem = QByteArray(field->data + 5);
         }
-        for (int i = 0; i < chain.size() && m_seenFingerprint.isEmpty(); ++i) {
-            const bool signsAnother = std::any_of(chain.cbegin(), chain.cend(), [&](const Seen& other) {
-                return &other != &chain.at(i) && other.issuer == chain.at(i).subject;
-            });
-            const QSslCertificate certificate(chain.at(i).pem, QSsl::Pem);
-            if (!signsAnother && !certificate.isNull())
-                m_seenFingerprint = KeyFingerprint(certificate.publicKey().toDer());
+        const qsizetype begin = pem.indexOf("-----\n"), last = pem.lastIndexOf("\n-----END");
+        const QByteArray der = begin < 0 || last < begin
+                                   ? QByteArray()
+                                   : QByteArray::fromBase64(pem.mid(begin + 6, last - begin - 6));
+        const QByteArray key = publicKeyInfo(der);
+        if (!key.isEmpty()) {
+            m_seenFingerprint = CertificateFingerprint(der);
+            m_seenTrust = m_seenFingerprint + u' ' + KeyFingerprint(key);
         }
     }
     curl_easy_cleanup(c);

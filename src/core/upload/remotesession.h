@@ -11,6 +11,10 @@
 // "SHA256:" and the unpadded base64 of the key's SHA-256, as OpenSSH prints
 // it: how a session shows a server's certificate or host key.
 QString KeyFingerprint(QByteArrayView key);
+// The SHA-256 of a whole certificate (DER) in upper-case hex pairs with
+// colons, as browsers and `openssl x509 -fingerprint -sha256` show it: how a
+// session shows a server's certificate.
+QString CertificateFingerprint(QByteArrayView der);
 
 // One connection to the web space, kept open from one request to the next
 // (thousands of pages must not mean thousands of logins). Every request
@@ -42,7 +46,8 @@ public:
     {
         UploadDestination destination;
         QString password;
-        // The server key the user trusts: the only one accepted when set.
+        // The server key the user trusts (SeenTrust() of an earlier session):
+        // the only one accepted when set.
         // Unset, a TLS certificate must be valid for the host by the
         // system's certificate authorities, and an SSH host key is refused.
         QString trustedFingerprint;
@@ -77,6 +82,9 @@ public:
     QString Detail() const { return m_detail; }
     // The key the server showed, when it was not the trusted one.
     QString SeenFingerprint() const { return m_seenFingerprint; }
+    // What to remember to trust that key: for a certificate its fingerprint
+    // and the pin of its public key, which the TLS handshake checks.
+    QString SeenTrust() const { return m_seenTrust; }
 
     // The suffix of names that are still being sent.
     static QString TemporarySuffix();
@@ -102,4 +110,5 @@ private:
     Failure m_failure = Failure::None;
     QString m_detail;
     QString m_seenFingerprint;
+    QString m_seenTrust;
 };

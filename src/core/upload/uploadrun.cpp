@@ -158,8 +158,8 @@ public:
             const std::optional<UploadUi::KeyQuestion> question = TrustedKeys::QuestionFor(
                 failure, attempt, seen);
             if (question && m_ui.TrustKey(*question, d.HostAndPort(), seen)) {
-                m_trusted.Trust(d, seen);
-                trusted = seen;
+                trusted = m_session->SeenTrust();
+                m_trusted.Trust(d, trusted);
                 continue;
             }
             m_result.fingerprint = seen;

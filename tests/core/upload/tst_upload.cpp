@@ -487,6 +487,29 @@ private slots:
         QCOMPARE(r.fingerprint, m_servers->fingerprint(k));
     }
 
+    // A certificate trusted before the fingerprint shown was the whole
+    // certificate's (the trust file holds its key's pin alone) stays trusted;
+    // a pin of another key is a changed certificate.
+    void oldCertificateTrustIsKept()
+    {
+        for (const bool same : {true, false}) {
+            const UploadOptions o = options(same ? u"old-trust"_s : u"old-trust-other"_s); // FTPS
+            writePages(o.localFolder, 1);
+            const QString pin = same ? m_servers->value(u"ftps_fingerprint"_s)
+                                     : u"SHA256:"_s + QString(43, u'A');
+            QVERIFY(TrustedKeys(o.stateFolder).Remember(u"tls"_s, o.destination.ServerId(), pin));
+            ScriptUi ui;
+            ui.trust = false;
+            const UploadResult r = upload(o, ui);
+            QCOMPARE(r.outcome, same ? UploadOutcome::Completed : UploadOutcome::Failed);
+            QCOMPARE(ui.questions, same ? QList<UploadUi::KeyQuestion>{}
+                                        : QList<UploadUi::KeyQuestion>{
+                                              UploadUi::KeyQuestion::ChangedCertificate});
+            if (!same)
+                QCOMPARE(r.fingerprint, m_servers->fingerprint(UploadServers::Ftps));
+        }
+    }
+
     // The password is in no file the program wrote and no message it gave.
     void cleanupTestCase()
     {

@@ -171,6 +171,10 @@ private slots:
     {
         // ssh-keygen -lf prints this for the empty key blob's digest.
         QCOMPARE(KeyFingerprint(""), u"SHA256:47DEQpj8HBSa+/TImW+5JCeuQeRkm5NMpJWZG3hSuFU"_s);
+        // A certificate's: 32 upper-case hex pairs, as openssl x509 -fingerprint.
+        QCOMPARE(CertificateFingerprint(""),
+                 u"E3:B0:C4:42:98:FC:1C:14:9A:FB:F4:C8:99:6F:B9:24:"
+                 "27:AE:41:E4:64:9B:93:4C:A4:95:99:1B:78:52:B8:55"_s);
     }
 };
 
