@@ -93,6 +93,18 @@ bool isSftp(const UploadDestination& d)
     return d.protocol == UploadProtocol::Sftp;
 }
 
+// libcurl 7.88 (at least) waits for an SFTP answer that ends a transfer (the
+// close, the rename, the removal) by polling its socket for at most the time
+// left of CURLOPT_TIMEOUT, and without one it does not wait at all: the thread
+// spins for the whole round trip. With several connections on a few cores
+// the spinning threads take the CPU from everything else. A limit far beyond
+// any page's time makes it wait (a second at most, then it asks the cancel
+// check again); stalls are still caught by the low-speed limit.
+long transferTimeLimit(const UploadDestination& d)
+{
+    return isSftp(d) ? 24L * 60 * 60 : 0L;
+}
+
 } // namespace
 
 struct RemoteSession::Handle
@@ -160,6 +172,7 @@ RemoteSession::RemoteSession(const Settings& settings)
     // A transfer that stalls (a server gone silent) ends instead of hanging.
     curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, long(m_settings.timeoutSeconds));
+    curl_easy_setopt(c, CURLOPT_TIMEOUT, transferTimeLimit(d));
     curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &Handle::write);
     curl_easy_setopt(c, CURLOPT_WRITEDATA, m_handle.get());
     curl_easy_setopt(c, CURLOPT_READFUNCTION, &Handle::read);
@@ -431,7 +444,7 @@ void RemoteSession::removeAfterFailure(const QString& name)
     m_cancelled = {};
     curl_easy_setopt(m_handle->curl, CURLOPT_TIMEOUT, long(std::min(m_settings.timeoutSeconds, 5)));
     Remove(name);
-    curl_easy_setopt(m_handle->curl, CURLOPT_TIMEOUT, 0L);
+    curl_easy_setopt(m_handle->curl, CURLOPT_TIMEOUT, transferTimeLimit(m_settings.destination));
     m_cancelled = std::move(cancelled);
     m_failure = failure;
     m_detail = detail;
