@@ -17,6 +17,7 @@
 #include <bit>
 #include <condition_variable>
 #include <deque>
+#include <future>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -182,13 +183,34 @@ public:
 
     UploadResult run()
     {
-        if (!scanFolder())
+        if (!QFileInfo(m_options.localFolder).isDir()) {
+            fail(UploadMessages::LocalFolderMissing(m_options.localFolder));
             return finish();
+        }
         const QString manifestPath = UploadManifest::PathFor(m_options.stateFolder,
                                                              m_options.destination.Identity());
         m_manifest.Load(manifestPath);
+        // The pages are read and hashed while the first connection logs in
+        // and lists the folder: for 10,000 pages each takes a second or more.
+        // A local fault is still the one reported.
+        std::atomic<bool> cancelScan = false;
+        std::promise<QString> scanned;
+        std::future<QString> scanFault = scanned.get_future();
+        std::thread scanner([this, &cancelScan, &scanned] { scanned.set_value(scanFolder(cancelScan)); });
         QByteArray listing;
-        if (!connect(&listing))
+        const bool connected = connect(&listing);
+        while (scanFault.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready) {
+            if (m_ui.IsCancelled())
+                cancelScan = true;
+        }
+        scanner.join();
+        const QString localFault = scanFault.get();
+        if (cancelScan || !localFault.isEmpty()) {
+            m_result = {};
+            fail(cancelScan ? UploadMessages::Cancelled() : localFault, cancelScan);
+            return finish();
+        }
+        if (!connected)
             return finish();
         const QHash<QString, qint64> remote = ParseRemoteListing(listing);
         m_remote = remote;
@@ -229,27 +251,26 @@ private:
         return m_result;
     }
 
-    bool scanFolder()
+    // The local pages and their hashes into m_local, on a thread of its own
+    // (so not a word with the UI); the message of a fault, or none.
+    QString scanFolder(const std::atomic<bool>& cancelled)
     {
-        const QFileInfo folder(m_options.localFolder);
-        if (!folder.isDir())
-            return fail(UploadMessages::LocalFolderMissing(m_options.localFolder));
         const QFileInfoList files = QDir(m_options.localFolder)
                                         .entryInfoList(QDir::Files | QDir::NoDotAndDotDot,
                                                        QDir::Name);
         for (const QFileInfo& info : files) {
-            if (m_ui.IsCancelled())
-                return fail(UploadMessages::Cancelled(), true);
+            if (cancelled)
+                return {};
             LocalPage page{info.fileName(), info.filePath(), {}, 0};
             if (page.name.endsWith(RemoteSession::TemporarySuffix()))
                 continue;
             if (!RemoteSession::IsSendableName(page.name))
-                return fail(UploadMessages::NameNotSendable(page.name));
+                return UploadMessages::NameNotSendable(page.name);
             if (!hashFile(page))
-                return fail(UploadMessages::Unreadable(page.path));
+                return UploadMessages::Unreadable(page.path);
             m_local.append(page);
         }
-        return true;
+        return {};
     }
 
     void plan(const QHash<QString, qint64>& remote)

@@ -314,6 +314,10 @@ private slots:
         QTest::newRow("ftps-disk-full") << u"full"_s << u"を保存できませんでした"_s;
         QTest::newRow("sftp-disk-full") << u"full"_s << u"を保存できませんでした"_s;
         QTest::newRow("sftp-silent-server") << u"silent"_s << u"応答がありません"_s;
+        // The pages are read while the server is talked to; a local fault
+        // is still the one reported, whatever the server did meanwhile.
+        QTest::newRow("sftp-unsendable-name") << u"bad-name"_s << u"サーバーに送れません"_s;
+        QTest::newRow("ftps-unsendable-name-refused") << u"bad-name-refused"_s << u"サーバーに送れません"_s;
     }
     void failuresAreReported()
     {
@@ -326,8 +330,10 @@ private slots:
             o.password = u"wrong"_s;
         if (problem == u"untrusted")
             ui.trust = false;
-        if (problem == u"refused")
+        if (problem == u"refused" || problem == u"bad-name-refused")
             o.destination.port = UploadServers::freePort();
+        if (problem.startsWith(u"bad-name"))
+            QVERIFY(TestUtil::writeFile(o.localFolder + u"/a\"b.html"_s, "<p>b</p>"));
         // Accepts connections (the system does) and never says a word.
         QTcpServer silent;
         if (problem == u"silent") {
