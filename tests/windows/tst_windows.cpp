@@ -76,7 +76,8 @@ private slots:
     }
 
     // Look-alikes that code page 932 lacks are not bent into the nearest
-    // character: they become references.
+    // character: they become references, and a settings file in Shift_JIS
+    // is not allowed to turn them into "?".
     void codePage932Lacks_data()
     {
         QTest::addColumn<QString>("text");
@@ -91,6 +92,7 @@ private slots:
         QTest::newRow("em dash") << u"\u2014"_s;
         QTest::newRow("hangul") << u"한"_s;
         QTest::newRow("beyond the BMP") << u"𠮷"_s;
+        QTest::newRow("emoji") << u"🎁"_s;
     }
     void codePage932Lacks()
     {
@@ -99,6 +101,8 @@ private slots:
             "&#x" + QByteArray::number(text.toUcs4().first(), 16).toUpper() + ';';
         QCOMPARE(TextCodec::EncodeShiftJis(text, TextCodec::Unmappable::CharacterReference),
                  reference);
+        QCOMPARE(TextCodec::UnencodableCharacters(QString(u"ギフト"_s + text), TextEncoding::ShiftJis),
+                 QStringList{text});
     }
 
     void installersFolder_data()
