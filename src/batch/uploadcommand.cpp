@@ -5,6 +5,7 @@
 #include "cli.h"
 #include "settings/clsoption.h"
 #include "upload/passwordstore.h"
+#include "upload/uploadmessages.h"
 #include "upload/uploadrun.h"
 
 #include <QCommandLineParser>
@@ -40,7 +41,8 @@ QString helpText()
              "前回から内容が変わったページだけを送ります。\n\n"
              "オプション:\n"
              "  --settings FILE       設定ファイル（既定: 現在のフォルダの option.ini）。\n"
-             "  --dry-run             何も送らず、送るページと削除するページの数だけを示します。\n"
+             "  --dry-run             何も送らず、新規・変更・変更なし・削除のページ数と、\n"
+             "                        削除するページの名前を示します。\n"
              "  --delete              フォルダにもうないページを、前にアップロードしていればサーバーから削除します。\n"
              "  --trust FINGERPRINT   このフィンガープリントの証明書（AB:CD:…、SHA-256 の 16 進 64 桁）\n"
              "                        またはホスト鍵（SHA256:…）を信頼し、記憶します。\n"
@@ -61,8 +63,9 @@ void usageError(const QString& text)
 class ConsoleUploadUi : public UploadUi
 {
 public:
-    ConsoleUploadUi(const QString& trust, bool remove, int kept)
-        : m_trust(trust), m_remove(remove), m_kept(kept), m_terminal(Platform::IsTerminal(stderr))
+    ConsoleUploadUi(const QString& trust, bool remove, bool dryRun, int kept)
+        : m_trust(trust), m_remove(remove), m_dryRun(dryRun), m_kept(kept),
+          m_terminal(Platform::IsTerminal(stderr))
     {}
 
     bool IsCancelled() override { return Platform::InterruptRequested(); }
@@ -87,14 +90,29 @@ public:
         return !m_trust.isEmpty() && fingerprint == m_trust;
     }
 
+    // Only a dry run shows the summary: the upload itself asks nothing (no
+    // one may be there to answer), and its result says the same.
+    bool ConfirmPlan(const UploadPlan& plan) override
+    {
+        if (!m_dryRun)
+            return true;
+        clearLine();
+        QString text = UploadMessages::PlanCounts(plan) + u'\n';
+        if (!plan.removed.isEmpty())
+            text += u"削除するページ:\n  %1\n"_s.arg(plan.removed.join(u"\n  "_s));
+        print(stdout, text);
+        return true;
+    }
+
     bool ConfirmRemoval(const QStringList& names) override
     {
         clearLine();
-        print(stderr, u"このフォルダにはもうないため、サーバーから削除するページ（%1）。"
-                      "削除すると、サーバーに残るのはこのフォルダの %2 ページです:\n  %3\n"_s
-                          .arg(names.size())
-                          .arg(m_kept)
-                          .arg(names.join(u"\n  "_s)));
+        QString text = u"このフォルダにはもうないため、サーバーから削除するページ（%1）。"
+                       "削除すると、サーバーに残るのはこのフォルダの %2 ページです"_s.arg(names.size())
+                           .arg(m_kept);
+        // A dry run's summary has just named them.
+        text += m_dryRun ? u"。\n"_s : u":\n  "_s + names.join(u"\n  "_s) + u'\n';
+        print(stderr, text);
         if (!m_remove)
             print(stderr, u"削除していません。削除するには --delete を付けて実行してください。\n"_s);
         return m_remove;
@@ -111,6 +129,7 @@ public:
 private:
     QString m_trust;
     bool m_remove;
+    bool m_dryRun;
     int m_kept; // the folder's pages, which the server keeps
     bool m_terminal;
     bool m_lineShown = false;
@@ -228,7 +247,7 @@ int RunUploadCommand(const QStringList& arguments)
                           .arg(QDir::toNativeSeparators(options.localFolder), UnfinishedFolderText(state)));
     const int kept =
         int(QDir(options.localFolder).entryList({u"*.html"_s}, QDir::Files).size());
-    ConsoleUploadUi ui(trust, parser.isSet(deleteOption), kept);
+    ConsoleUploadUi ui(trust, parser.isSet(deleteOption), options.dryRun, kept);
     const UploadResult result = RunUpload(options, ui);
     ui.clearLine();
     if (!result.message.isEmpty())

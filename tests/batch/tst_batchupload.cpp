@@ -161,6 +161,8 @@ private slots:
         o = run({u"--settings"_s, ini, u"--dry-run"_s, u"--trust"_s, typed, m_pages}, password);
         QCOMPARE(o.exitCode, 0);
         QCOMPARE(lastLine(o.out), u"sent %1, unchanged 0, deleted 0, failed 0"_s.arg(pages));
+        QVERIFY2(o.out.startsWith(u"新規 %1 ページ\n変更 0 ページ\n変更なし 0 ページ\n削除 0 ページ\n"_s.arg(pages)),
+                 qPrintable(o.out));
         QVERIFY(TestUtil::folderContents(remote).isEmpty());
 
         // Trusted once (by the dry run), then remembered. Over at most the
@@ -178,6 +180,10 @@ private slots:
         const QStringList names = QDir(m_pages).entryList(QDir::Files);
         for (const QString& name : names.mid(1))
             QFile::copy(m_pages + u'/' + name, copy + u'/' + name);
+        o = run({u"--settings"_s, ini, u"--dry-run"_s, copy}, password);
+        QVERIFY2(o.out.startsWith(u"新規 0 ページ\n変更 0 ページ\n変更なし %1 ページ\n削除 1 ページ\n"
+                                  "削除するページ:\n  %2\n"_s.arg(pages - 1).arg(names.first())),
+                 qPrintable(o.out));
         o = run({u"--settings"_s, ini, copy}, password);
         QCOMPARE(o.exitCode, 0);
         QCOMPARE(lastLine(o.out), u"sent 0, unchanged %1, deleted 0, failed 0"_s.arg(pages - 1));

@@ -4,8 +4,9 @@
 # F5, the destination typed into "アップロード設定...", F6, the folder
 # question (the newest folder for SFTP, another one picked through 参照 for
 # FTPS), the password prompt (a bare X server has no credential store), the
-# host-key or certificate question, the completion message, and every file
-# on the server byte for byte. Needs root (the servers' throwaway account).
+# host-key or certificate question, the summary of what will change (送信 by
+# Enter, then by its Alt key), the completion message, and every file on the
+# server byte for byte. Needs root (the servers' throwaway account).
 # Exits 77 (skipped) where the servers cannot run.
 # Usage: SORABI_VERSION=<project version> upload.sh SORABI_BINARY EXAMPLES_DIR [SCREENSHOT_DIR]
 set -euo pipefail
@@ -90,6 +91,15 @@ confirm_folder() { # folder, key
     wait_gone "$box"
 }
 
+# The summary before sending: its counts, then 送信 by the key given.
+confirm_summary() { # counts, key, [shot name]
+    wait_message "サーバーのページと比べました。" 30
+    grep -qF -- "$1" <<<"$last_message" || fail "the summary says otherwise: $last_message"
+    [ -z "${3:-}" ] || shot_root "$shots/$3.png"
+    key "$2"
+    wait_gone "$box"
+}
+
 # The password prompt: the password typed, Enter.
 password_prompt() {
     wait_message "$srv_user@127.0.0.1 のパスワード:" 15
@@ -105,6 +115,7 @@ key F6
 confirm_folder "$pages" y
 password_prompt
 answer "$sftp_fingerprint" 30 y
+confirm_summary "新規 25 ページ" Return 2-sftp-summary
 shot_root "$shots/2-sftp-progress.png"
 answer "アップロードが終わりました。" 60 Return
 grep -qF "送信 25 ページ" <<<"$last_message" || fail "completion message: $last_message"
@@ -124,6 +135,7 @@ key Return
 confirm_folder "$work/picked" y
 password_prompt
 answer "$ftps_fingerprint" 30 y
+confirm_summary "新規 24 ページ" alt+s
 answer "アップロードが終わりました。" 60 Return
 grep -qF "送信 24 ページ" <<<"$last_message" || fail "completion message: $last_message"
 diff -r "$work/picked" "$srv_home/www-ftps" || fail "the FTPS server's files differ from the picked folder"

@@ -3,7 +3,8 @@
 # way a user gets it: the zip unpacked into a folder, the installer run.
 #   1. the programs import only Windows' own DLLs and carry their icon,
 #      manifest and version information;
-#   2. tst_windows passes on Windows;
+#   2. tst_windows passes on Windows (and draws the upload's progress text
+#      in Windows' fonts: upload-progress.png);
 #   3. sorabi-batch.exe makes, for the example and the stress lists
 #      (stress.sh), pages byte for byte those of the Linux sorabi-batch, with
 #      the same exit status and the same messages, in code page 932 with CR LF
@@ -71,7 +72,7 @@ pass "programs import only Windows DLLs; icon, manifest and version $version ins
 # 2. The unit test that must pass on both systems.
 tst=$(find "$win_build" -name tst_windows.exe | head -n 1)
 # Without a console, Qt would log to the debugger.
-(cd "$work" && QT_FORCE_STDERR_LOGGING=1 wine_run "$tst" -o "$(win_path "$work/tst.log"),txt" >/dev/null 2>&1) ||
+(cd "$work" && QT_FORCE_STDERR_LOGGING=1 SORABI_SHOTS=$(win_path "$shots") wine_run "$tst" -o "$(win_path "$work/tst.log"),txt" >/dev/null 2>&1) ||
     { grep -v '^PASS' "$work/tst.log" >&2; fail "tst_windows on Windows"; }
 pass "tst_windows on Windows ($(grep -o 'Totals:.*' "$work/tst.log"))"
 

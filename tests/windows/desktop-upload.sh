@@ -5,10 +5,13 @@
 #      (QtKeychain);
 #   2. FTPS: F6, the folder question, no password asked (it comes from the
 #      Credential Manager), the unknown certificate's question answered
-#      はい, the completion message; the server holds the output folder;
+#      はい, the summary of what will change answered 送信 (Enter, its
+#      default button), the completion message; the server holds the
+#      output folder;
 #   3. SFTP: F6, the folder question, the password asked (none stored for
 #      that destination), the unknown host key's question answered はい,
-#      the completion message; the server holds the output folder.
+#      the summary answered 送信, the completion message; the server holds
+#      the output folder.
 # Each step fails the check when its window does not come.
 # Screenshots: upload-*.png in $shots.
 #
@@ -78,14 +81,16 @@ answer Return upload-1-saved.png             # 保存しました。
 window_gone "アップロード設定" 10 || fail "アップロード設定 did not close"
 
 # upload_to NAME: F6, the folder question, [the password,] the key question
-# answered はい, the completion message; the server holds the output folder.
+# answered はい, the summary answered 送信, the completion message; the
+# server holds the output folder.
 upload_to() {
     activate "$main"
     key F6
     answer alt+y "upload-$1-1-folder.png"    # 出力フォルダ「…」をアップロードしますか？
     [ "$1" = ftps ] || password "upload-$1-2-password.png"
     answer alt+y "upload-$1-3-key.png"       # the certificate or host key: はい
-    answer Return "upload-$1-4-done.png"     # アップロードが終わりました。
+    answer Return "upload-$1-4-summary.png"  # サーバーのページと比べました。…: 送信
+    answer Return "upload-$1-5-done.png"     # アップロードが終わりました。
     diff -r "$upload_folder" "$server_home/desktop-$1" >/dev/null ||
         fail "desktop $1: the server's pages differ from the output folder"
 }

@@ -1,12 +1,16 @@
 // What must come out the same on Windows as on Linux, where the two take
 // different roads: Shift_JIS through code page 932 there, through Qt's
-// converter here. Also where Windows installers put programs. Runs on
-// Linux under CTest and on Windows (under Wine) from scripts/windows.
+// converter here. Also where Windows installers put programs, and a text
+// whose room depends on the system's fonts. Runs on Linux under CTest and on
+// Windows (under Wine) from scripts/windows.
 
 #include "base/platform.h"
 #include "base/textcodec.h"
+#include "forms/frmprogress.h"
+#include "widgettest.h"
 
 #include <QDir>
+#include <QLabel>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -72,7 +76,8 @@ private slots:
     }
 
     // Look-alikes that code page 932 lacks are not bent into the nearest
-    // character: they become references.
+    // character: they become references, and a settings file in Shift_JIS
+    // is not allowed to turn them into "?".
     void codePage932Lacks_data()
     {
         QTest::addColumn<QString>("text");
@@ -87,6 +92,7 @@ private slots:
         QTest::newRow("em dash") << u"\u2014"_s;
         QTest::newRow("hangul") << u"한"_s;
         QTest::newRow("beyond the BMP") << u"𠮷"_s;
+        QTest::newRow("emoji") << u"🎁"_s;
     }
     void codePage932Lacks()
     {
@@ -95,6 +101,8 @@ private slots:
             "&#x" + QByteArray::number(text.toUcs4().first(), 16).toUpper() + ';';
         QCOMPARE(TextCodec::EncodeShiftJis(text, TextCodec::Unmappable::CharacterReference),
                  reference);
+        QCOMPARE(TextCodec::UnencodableCharacters(QString(u"ギフト"_s + text), TextEncoding::ShiftJis),
+                 QStringList{text});
     }
 
     void installersFolder_data()
@@ -150,7 +158,29 @@ private slots:
                  Platform::AppendResult::OpenFailed);
         QCOMPARE(Platform::LastFileError(), Platform::FileError::NotFound);
     }
+
+    // The upload's longest progress line fits whole, clear of the bar below
+    // it, in the fonts this system draws Japanese with.
+    void uploadProgressFits()
+    {
+        frmProgress form;
+        form.UseWideMessage();
+        const auto* label = control<QLabel>(&form, u"lblMessage"_s);
+        const QString upload = u"アップロード中  9999 / 10000 ページ（195.3 MB）  同時接続 8  123.4 ページ/秒  12.3 MB/秒"_s;
+        const QRect needed = label->fontMetrics().boundingRect(label->contentsRect(), Qt::TextWordWrap, upload);
+        QVERIFY2(label->contentsRect().contains(needed),
+                 qPrintable(u"%1x%2 in %3x%4"_s.arg(needed.width()).arg(needed.height())
+                                .arg(label->contentsRect().width()).arg(label->contentsRect().height())));
+        QVERIFY(label->geometry().bottom() < control(&form, u"picProgress"_s)->geometry().top());
+        // For a look at it: scripts/windows keeps the picture with its screenshots.
+        const QString shots = qEnvironmentVariable("SORABI_SHOTS");
+        if (!shots.isEmpty()) {
+            form.SetMessage(upload);
+            form.ReDraw();
+            QVERIFY(form.grab().save(shots + u"/upload-progress.png"_s));
+        }
+    }
 };
 
-QTEST_GUILESS_MAIN(TestWindows)
+QTEST_MAIN(TestWindows)
 #include "tst_windows.moc"

@@ -5,7 +5,8 @@
 #      with the fingerprint openssl or ssh-keygen works out, the one the
 #      Linux sorabi-batch prints for the same server;
 #   2. a wrong password (with --trust) exits 1 with the Japanese message;
-#   3. the first upload sends every page, byte for byte on the server;
+#   3. the first upload sends every page over 4 connections, byte for byte
+#      on the server;
 #   4. after one page changed, the next sends only it;
 #   5. the server killed mid-upload, then restarted: the next upload sends
 #      exactly the pages the broken one had not, and the folders are equal;
@@ -78,10 +79,12 @@ while read -r protocol port key; do
         fail "$protocol: wrong password: $(cat "$dir/stderr.txt")"
     echo "  $protocol wrong password: $(head -n 2 "$dir/stderr.txt" | tr '\n' ' ')"
 
-    # 3. First upload (the key remembered), 4. one page changed.
+    # 3. First upload (the key remembered) over the default 4 connections, 4. one page changed.
     upload_batch "$dir" 0
     expect_sent "$dir" "$protocol first upload" "$pages"
-    echo "  $protocol first upload: $sent"
+    tr -d '\r' <"$dir/stdout.txt" | grep -qx 'connections 4' ||
+        fail "$protocol first upload: not over 4 connections: $(cat "$dir/stdout.txt")"
+    echo "  $protocol first upload, 4 connections: $sent"
     changed=$(find "$dir/pages" -name '*.html' | head -n 1)
     echo '<!-- changed -->' >>"$changed"
     upload_batch "$dir" 0
@@ -118,7 +121,7 @@ while read -r protocol port key; do
     [[ "$sent" == "sent 0, "* ]] || fail "$protocol: pages sent after the key changed: $sent"
     echo "  $protocol key renewed: $(grep -m 1 '変わって' "$dir/stderr.txt")"
     pass "$protocol upload under Wine: unknown key stopped with $fingerprint (as on Linux)," \
-        "wrong password refused, $pages pages identical, one change sent alone," \
+        "wrong password refused, $pages pages identical over 4 connections, one change sent alone," \
         "resumed after the server was killed, a renewed key refused"
 done <<'TABLE'
 ftps ftps_port server_ftps_cert_sha256

@@ -1,5 +1,7 @@
 #include "upload/uploadmessages.h"
 
+#include "upload/uploadrun.h"
+
 #include <QDir>
 #include <QLoggingCategory>
 
@@ -132,6 +134,15 @@ QString PagesNotSent(int failed)
 QString NotRemoved(const QStringList& kept, const QString& detail)
 {
     return u"サーバーから削除できなかったページがあります: %1\n（%2）"_s.arg(kept.join(u"、"_s), detail);
+}
+
+QString PlanCounts(const UploadPlan& plan)
+{
+    return u"新規 %1 ページ\n変更 %2 ページ\n変更なし %3 ページ\n削除 %4 ページ"_s
+        .arg(plan.added.size())
+        .arg(plan.changed.size())
+        .arg(plan.unchanged)
+        .arg(plan.removed.size());
 }
 
 } // namespace UploadMessages

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+struct UploadPlan;
+
 // What the upload tells its user, in Japanese: the server's failures
 // (RemoteSession::Failure) and the upload's own. Never the password.
 namespace UploadMessages {
@@ -30,5 +32,8 @@ QString Unreadable(const QString& path);
 QString ManifestNotSaved(const QString& manifestPath);
 QString PagesNotSent(int failed);
 QString NotRemoved(const QStringList& kept, const QString& detail);
+// What an upload will change, one count a line; the desktop's summary and
+// the dry run's say the same.
+QString PlanCounts(const UploadPlan& plan);
 
 } // namespace UploadMessages

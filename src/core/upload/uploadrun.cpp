@@ -214,7 +214,13 @@ public:
             return finish();
         const QHash<QString, qint64> remote = ParseRemoteListing(listing);
         m_remote = remote;
-        plan(remote);
+        const UploadPlan planned = plan(remote);
+        // Declined: the manifest on disk stays as it was (plan() only
+        // forgot pages in memory) and the server is not touched.
+        if (!m_ui.ConfirmPlan(planned)) {
+            fail(UploadMessages::Cancelled(), true);
+            return finish();
+        }
 
         if (m_options.dryRun) {
             m_result.sent = int(m_toSend.size());
@@ -273,8 +279,9 @@ private:
         return {};
     }
 
-    void plan(const QHash<QString, qint64>& remote)
+    UploadPlan plan(const QHash<QString, qint64>& remote)
     {
+        UploadPlan planned;
         QSet<QString> localNames;
         for (qsizetype i = 0; i < m_local.size(); ++i) {
             const LocalPage& page = m_local[i];
@@ -285,10 +292,13 @@ private:
             // with the size it was sent with.
             if (known != m_manifest.entries.cend() && there != remote.cend()
                 && known->sha256 == page.sha256 && known->size == page.size
-                && *there == page.size)
+                && *there == page.size) {
                 ++m_result.unchanged;
-            else
-                m_toSend.append(i);
+                continue;
+            }
+            m_toSend.append(i);
+            (there == remote.cend() ? planned.added : planned.changed).append(page.name);
+            planned.bytes += page.size;
         }
         for (auto it = m_manifest.entries.begin(); it != m_manifest.entries.end();) {
             if (localNames.contains(it.key())) {
@@ -301,6 +311,9 @@ private:
             }
         }
         m_removed.sort();
+        planned.unchanged = m_result.unchanged;
+        planned.removed = m_removed;
+        return planned; // added and changed in the folder's order, which is by name
     }
 
     RemoteSession::Settings sessionSettings() const

@@ -11,6 +11,21 @@
 // there and that the folder no longer has are deleted only when the user
 // agrees.
 
+// What an upload will change on the server, known once the remote folder is
+// listed and before anything is sent. Names sorted.
+struct UploadPlan
+{
+    QStringList added;   // not on the server yet
+    QStringList changed; // on the server with other content (or not known to be ours)
+    int unchanged = 0;
+    // Sent by an earlier upload, gone from the folder, still on the server:
+    // removed only if the user agrees after the pages are sent.
+    QStringList removed;
+    qint64 bytes = 0; // of the pages to send
+
+    bool IsEmpty() const { return added.isEmpty() && changed.isEmpty() && removed.isEmpty(); }
+};
+
 // How the upload reaches its user: the desktop program answers with
 // windows, the headless front end with its options and terminal, tests
 // with a script. Called on the thread that runs the upload.
@@ -35,6 +50,9 @@ public:
     // Whether to trust the server's key from now on.
     virtual bool TrustKey(KeyQuestion question, const QString& server,
                           const QString& fingerprint) = 0;
+    // Whether to go on with this plan; false ends the upload with nothing
+    // sent and nothing recorded. Also asked in a dry run.
+    virtual bool ConfirmPlan(const UploadPlan& plan) = 0;
     // Whether to delete these pages from the server.
     virtual bool ConfirmRemoval(const QStringList& names) = 0;
 };

@@ -47,6 +47,7 @@ public:
     {
         return UploadFlow::AskTrust(m_parent, question, server, fingerprint);
     }
+    bool ConfirmPlan(const UploadPlan&) override { return false; }
     bool ConfirmRemoval(const QStringList&) override { return false; }
 
 private:

@@ -3,6 +3,7 @@
 #include "forms/frmprogress.h"
 #include "generation/generationrun.h"
 #include "upload/passwordstore.h"
+#include "upload/uploadmessages.h"
 #include "upload/uploadrun.h"
 #include "widgets/filedialog.h"
 #include "widgets/msgbox.h"
@@ -37,6 +38,43 @@ QString sizeText(qint64 bytes)
     if (bytes >= 1024 * 1024)
         return u"%1 MB"_s.arg(bytes / 1048576.0, 0, 'f', 1);
     return u"%1 KB"_s.arg((bytes + 1023) / 1024);
+}
+
+// The summary before anything is sent: what the upload will change.
+QString planQuestion(const UploadPlan& plan)
+{
+    QString text = u"サーバーのページと比べました。アップロードすると次のようになります。\n\n"_s
+                   + UploadMessages::PlanCounts(plan);
+    if (!plan.added.isEmpty() || !plan.changed.isEmpty())
+        text += u"\n\n送るのは %1 ページ（%2）です。"_s.arg(plan.added.size() + plan.changed.size())
+                    .arg(sizeText(plan.bytes));
+    else
+        text += u"\n\n送るページはありません。"_s;
+    if (!plan.removed.isEmpty())
+        text += u"\n削除の %1 ページは、サーバーにあってこのフォルダにないページです。"
+                "削除するかどうかは、送ったあとで確かめます。"_s.arg(plan.removed.size());
+    text += u"\n\nページの名前は「詳細を表示」にあります。「キャンセル」を押すと何も送りません。"_s;
+    return text;
+}
+
+// The names behind the summary's details button.
+QString planDetails(const UploadPlan& plan)
+{
+    // A list past this is more than anyone reads, and slow to lay out.
+    constexpr int Shown = 1000;
+    QStringList parts;
+    const auto section = [&](const QString& heading, const QStringList& names) {
+        if (names.isEmpty())
+            return;
+        QString part = heading.arg(names.size()) + u'\n' + names.mid(0, Shown).join(u'\n');
+        if (names.size() > Shown)
+            part += u"\nほか %1 ページ"_s.arg(names.size() - Shown);
+        parts.append(part);
+    };
+    section(u"削除（%1 ページ）:"_s, plan.removed);
+    section(u"新規（%1 ページ）:"_s, plan.added);
+    section(u"変更（%1 ページ）:"_s, plan.changed);
+    return parts.join(u"\n\n"_s);
 }
 
 // Answers the upload with windows. The upload runs on this thread; each
@@ -91,6 +129,20 @@ public:
         return UploadFlow::AskTrust(m_parent, question, server, fingerprint);
     }
 
+    bool ConfirmPlan(const UploadPlan& plan) override
+    {
+        // Nothing to change: nothing to decide; the result says so.
+        if (plan.IsEmpty())
+            return true;
+        m_planDeclined = MsgBox::Show(m_parent, planQuestion(plan),
+                                      MessageIcon::Question, MsgBox::Buttons::SendCancel,
+                                      planDetails(plan))
+                         != MsgBox::Answer::Yes;
+        return !m_planDeclined;
+    }
+
+    bool PlanDeclined() const { return m_planDeclined; }
+
     bool ConfirmRemoval(const QStringList& names) override
     {
         constexpr int Shown = 20;
@@ -109,6 +161,7 @@ private:
     QElapsedTimer m_sinceEvents;
     QElapsedTimer m_sinceStart;
     bool m_cancelled = false;
+    bool m_planDeclined = false;
 };
 
 QString countsText(const UploadResult& r)
@@ -340,10 +393,17 @@ void Upload(QWidget* parent, const QString& iniPath, const QString& folder)
     const UploadResult result = RunUpload(options, ui);
     activeProgress() = nullptr;
     progress.Close();
+    if (ui.PlanDeclined())
+        return; // the user has just said so; nothing happened to tell
 
     switch (result.outcome) {
     case UploadOutcome::Completed: {
-        QString text = u"アップロードが終わりました。\n\n"_s + countsText(result);
+        const bool nothingChanged = result.sent + result.deleted + result.failed == 0
+                                    && result.kept.isEmpty();
+        QString text = nothingChanged
+                           ? u"アップロードが終わりました。サーバーのページはこのフォルダと同じで、送るページはありませんでした。\n\n"_s
+                           : u"アップロードが終わりました。\n\n"_s;
+        text += countsText(result);
         if (!result.message.isEmpty())
             text += u"\n\n"_s + result.message;
         MsgBox::Show(parent, text, MessageIcon::Information);

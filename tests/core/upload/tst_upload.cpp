@@ -26,6 +26,7 @@ public:
     std::function<bool()> cancel;
     QList<KeyQuestion> questions;
     QStringList removalsShown;
+    UploadPlan plan;
 
     bool IsCancelled() override { return cancel && cancel(); }
     void Progress(int done, int, qint64) override
@@ -37,6 +38,11 @@ public:
     {
         questions.append(question);
         return trust;
+    }
+    bool ConfirmPlan(const UploadPlan& shown) override
+    {
+        plan = shown;
+        return true;
     }
     bool ConfirmRemoval(const QStringList& names) override
     {
@@ -172,6 +178,9 @@ private slots:
         QVERIFY2(r.outcome == UploadOutcome::Completed, qPrintable(r.message));
         QCOMPARE(r.sent, 4);
         QCOMPARE(r.unchanged, 37);
+        QCOMPARE(ui.plan.added, QStringList{u"N0001.html"_s});
+        QCOMPARE(ui.plan.changed, QStringList({u"P0000.html"_s, u"P0001.html"_s, u"P0002.html"_s}));
+        QCOMPARE(ui.plan.unchanged, 37);
         QVERIFY(ui.questions.isEmpty());
         QCOMPARE(TestUtil::folderContents(remoteFolder(o)), TestUtil::folderContents(o.localFolder));
 
@@ -187,6 +196,7 @@ private slots:
         QVERIFY(QFile::remove(o.localFolder + u"/P0021.html"_s));
         r = upload(o, ui);
         QCOMPARE(ui.removalsShown, QStringList({u"P0020.html"_s, u"P0021.html"_s}));
+        QCOMPARE(ui.plan.removed, ui.removalsShown);
         QCOMPARE(r.deleted, 0);
         QCOMPARE(r.kept, ui.removalsShown);
         QVERIFY(QFile::exists(remoteFolder(o) + u"/P0020.html"_s));

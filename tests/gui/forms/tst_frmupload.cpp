@@ -319,6 +319,7 @@ private slots:
     }
 
     // F6 sends the newest output folder, asking about the host key once.
+    // キャンセル at the summary sends and records nothing; the next F6 sends.
     void uploadFromTheMainWindow()
     {
         const QString missing = UploadServers::Missing();
@@ -349,13 +350,24 @@ private slots:
         QVERIFY(upload);
         QCOMPARE(upload->shortcut(), QKeySequence(Qt::Key_F6));
         QVERIFY(window.findChild<QAction*>(u"mnuOptionUpload"_s));
+        m_box->answers = {MsgBox::Answer::Yes, MsgBox::Answer::Yes, MsgBox::Answer::No};
+        upload->trigger();
+        QCOMPARE(m_box->shown.size(), 3); // the folder, the host key, the summary; no result
+        QVERIFY(m_box->texts()[1].contains(servers.fingerprint(UploadServers::Sftp)));
+        QCOMPARE(m_box->shown[2].buttons, MsgBox::Buttons::SendCancel);
+        QVERIFY2(m_box->texts()[2].contains(u"新規 3 ページ\n変更 0 ページ\n変更なし 0 ページ\n削除 0 ページ"_s),
+                 qPrintable(m_box->texts()[2]));
+        QVERIFY(TestUtil::folderContents(servers.home() + u"/www"_s).isEmpty());
+        QCOMPARE(QDir(u"upload"_s).entryList(QDir::Files), QStringList{u"trusted-keys.txt"_s});
+
+        m_box.emplace();
         upload->trigger();
         UploadFlow::SetPasswordPrompt({});
 
         const QStringList messages = m_box->texts();
         QCOMPARE(messages.size(), 3);
         QVERIFY(messages[0].contains(QDir::toNativeSeparators(pages)));
-        QVERIFY(messages[1].contains(servers.fingerprint(UploadServers::Sftp)));
+        QVERIFY(messages[1].contains(u"新規 3 ページ"_s));
         QVERIFY2(messages[2].startsWith(u"アップロードが終わりました。"_s), qPrintable(messages[2]));
         QVERIFY(messages[2].contains(u"送信 3 ページ"_s));
         QCOMPARE(TestUtil::folderContents(servers.home() + u"/www"_s), TestUtil::folderContents(pages));

@@ -188,12 +188,7 @@ void TestFrmProgress::message_shownAtReDraw()
     form.ReDraw();
     QCOMPARE(label->text(), u"2 / 3"_s);
 
-    // The upload's longest line fits whole, clear of the bar below it.
-    form.UseWideMessage();
-    const QString upload = u"アップロード中  9999 / 10000 ページ（195.3 MB）  同時接続 8  123.4 ページ/秒  12.3 MB/秒"_s;
-    const QRect needed = label->fontMetrics().boundingRect(label->contentsRect(), Qt::TextWordWrap, upload);
-    QVERIFY2(label->contentsRect().contains(needed), qPrintable(u"%1x%2 in %3x%4"_s.arg(needed.width()).arg(needed.height()).arg(label->contentsRect().width()).arg(label->contentsRect().height())));
-    QVERIFY(label->geometry().bottom() < control(&form, u"picProgress"_s)->geometry().top());
+    // How the upload's text fits: tst_windows, on both systems.
 }
 
 void TestFrmProgress::cancel_data()
