@@ -403,6 +403,8 @@ RunResult CreatePages(RunUi& ui, const RunOptions& options)
     if (!siteUrl.isEmpty()) {
         sitemap.emplace(siteUrl, folder, runDate, options.sitemapLimits);
         listPages.emplace(options.settingsPath);
+        sitemap->Reserve(productLines);
+        listPages->Reserve(productLines);
     }
 
     // 4. One page per line.

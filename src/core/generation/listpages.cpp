@@ -17,15 +17,21 @@ namespace {
 // as they are.
 void appendEscaped(QByteArray& out, QByteArrayView value)
 {
-    for (char c : value) {
-        switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        default: out += c;
+    // The runs between the characters to escape go in whole.
+    qsizetype from = 0;
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const char* entity = nullptr;
+        switch (value[i]) {
+        case '&': entity = "&amp;"; break;
+        case '<': entity = "&lt;"; break;
+        case '>': entity = "&gt;"; break;
+        case '"': entity = "&quot;"; break;
+        default: continue;
         }
+        out.append(value.sliced(from, i - from)).append(entity);
+        from = i + 1;
     }
+    out.append(value.sliced(from));
 }
 
 QByteArray sjis(const QString& text)
@@ -41,6 +47,12 @@ QByteArray escapedSetting(const QString& value)
 } // namespace
 
 ListPages::ListPages(const QString& settingsPath) : m_settingsPath(settingsPath) {}
+
+void ListPages::Reserve(int products)
+{
+    m_rows.reserve(qsizetype(products) * 200); // a usual row: link, name and price
+    m_pageEnds.reserve(size_t(products / ProductsPerPage + 1));
+}
 
 void ListPages::Add(QByteArrayView line, TextEncoding encoding, const OptionValues& options,
                     const QString& fileName)

@@ -31,6 +31,9 @@ public:
     void Add(QByteArrayView line, TextEncoding encoding, const OptionValues& options,
              const QString& fileName);
 
+    // Room for about that many products' rows.
+    void Reserve(int products);
+
     // "index.html" for page 1, "index-N.html" after it.
     static QString FileName(int page);
     int PageCount() const;

@@ -125,6 +125,13 @@ void SitemapBuilder::loadPrevious()
     }
 }
 
+void SitemapBuilder::Reserve(int pages)
+{
+    m_entries.reserve(qsizetype(pages) * (m_locPrefix.size() + 64));
+    m_ends.reserve(size_t(pages));
+    m_days.reserve(size_t(pages));
+}
+
 void SitemapBuilder::AddPage(const QString& fileName, QByteArrayView bytes)
 {
     QByteArray date = m_runDate;
@@ -217,6 +224,10 @@ QByteArray SitemapBuilder::EncodedName(const QString& fileName)
 
 bool SitemapBuilder::IsReservedName(const QString& fileName)
 {
+    // Asked for every page: most names are ruled out by their first letter.
+    const QChar first = fileName.isEmpty() ? QChar() : fileName.front().toCaseFolded();
+    if (first != u'i' && first != u's' && first != u'r')
+        return false;
     static const QRegularExpression reserved(u"^(index(-[0-9]+)?\\.html|sitemap.*\\.xml|robots\\.txt)$"_s,
                                              QRegularExpression::CaseInsensitiveOption);
     return reserved.match(fileName.toCaseFolded()).hasMatch();

@@ -31,6 +31,10 @@ public:
     // file holds them, but for the final line break that the writer adds.
     void AddPage(const QString& fileName, QByteArrayView bytes);
 
+    // Room for about that many pages' entries, so that they are not copied
+    // again and again as they grow.
+    void Reserve(int pages);
+
     // Writes sitemap.xml (and sitemap-N.xml), and robots.txt when the
     // address is the site's root. False with the failed file and why.
     bool Write(QString* failedPath, QString* why) const;
