@@ -440,6 +440,7 @@ RunResult CreatePages(RunUi& ui, const RunOptions& options)
     const QString folderPrefix = folder + u'/';
     FilledPage page;
     PendingPage next;
+    int productPages = 0; // handed to the writer
     // The line of every page name so far; the ID in a message about a
     // repeated name is read again from that line, rather than kept for all.
     QHash<QString, int> pageLines;
@@ -511,28 +512,39 @@ RunResult CreatePages(RunUi& ui, const RunOptions& options)
         next.lineNumber = i + 1;
         next.articleId = page.articleId;
         if (sitemap) {
-            sitemap->AddPage(page.fileName, next.bytes);
-            listPages->Add(line, lines.encoding(), values, page.fileName);
+            const QByteArray encodedName = SitemapBuilder::EncodedName(page.fileName);
+            sitemap->AddPage(page.fileName, encodedName, next.bytes);
+            listPages->Add(page.listName, page.priceWithTax, lines.encoding(), encodedName);
         }
         writer.Write(next);
+        ++productPages;
     }
-    if (writeFailed())
-        return result;
-    result.pagesWritten = writer.Written();
-    if (sitemap) {
+    if (sitemap && !writer.Failed()) {
+        // The list pages go to the writer after the product pages, and the
+        // sitemap is made while they are written.
         ui.SetStatusText(u"商品一覧とサイトマップを作成しています..."_s);
-        clsTextFile file;
-        QString failedPath, why;
-        const bool ok = listPages->Write([&](const QString& name, const QByteArray& bytes) {
-            if (!file.CreateAndWriteBytes(folderPrefix + name, bytes)) {
-                failedPath = folderPrefix + name;
-                why = file.Message();
+        listPages->Write([&](const QString& name, const QByteArray& bytes) {
+            if (writer.Failed())
                 return false;
-            }
-            sitemap->AddPage(name, bytes);
+            sitemap->AddPage(name, SitemapBuilder::EncodedName(name), bytes);
+            next.path = folderPrefix + name;
+            next.bytes = bytes;
+            next.lineNumber = 0; // no product's: told apart when it fails
+            next.articleId.clear();
+            writer.Write(next);
             return true;
-        }) && sitemap->Write(&failedPath, &why);
-        if (!ok) {
+        });
+        QString failedPath, why;
+        const bool sitemapWritten = !writer.Failed() && sitemap->Write(&failedPath, &why);
+        writer.Drain();
+        // A product page that failed is told below, as in the loop.
+        const bool listPageFailed = writer.Failed() && writer.FailedPage().lineNumber == 0;
+        if (listPageFailed || (!writer.Failed() && !sitemapWritten)) {
+            if (listPageFailed) {
+                failedPath = writer.FailedPage().path;
+                why = writer.FailureMessage();
+            }
+            result.pagesWritten = productPages;
             screen.CloseProgress();
             ui.ShowMessage(why + u"\r\n\r\n「"_s + QDir::toNativeSeparators(failedPath) + u"」"_s,
                            MessageIcon::Critical);
@@ -540,6 +552,9 @@ RunResult CreatePages(RunUi& ui, const RunOptions& options)
             return result;
         }
     }
+    if (writeFailed())
+        return result;
+    result.pagesWritten = productPages;
 
     screen.Restore();
     QString done = u"ホームページを作成しました。"_s;

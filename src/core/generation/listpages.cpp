@@ -1,9 +1,7 @@
 #include "generation/listpages.h"
 
-#include "generation/bascsv.h"
 #include "generation/pagefiller.h"
 #include "generation/pagevalues.h"
-#include "generation/sitemap.h"
 #include "settings/clsoption.h"
 
 #include <algorithm>
@@ -54,30 +52,29 @@ void ListPages::Reserve(int products)
     m_pageEnds.reserve(size_t(products / ProductsPerPage + 1));
 }
 
-void ListPages::Add(QByteArrayView line, TextEncoding encoding, const OptionValues& options,
-                    const QString& fileName)
+void ListPages::Add(QByteArrayView name, QByteArrayView priceWithTax, TextEncoding encoding,
+                    QByteArrayView encodedFileName)
 {
-    const QList<QByteArrayView> row = basCsv::SplitCsvLine(line);
-    if (row.size() < PageFiller::MinFieldCount)
-        return; // never: such a line made no page
-    // Kept short: 100 000 products keep 100 000 rows until the end.
-    QByteArray text = "<tr><td><a href=\"";
-    text += SitemapBuilder::EncodedName(fileName);
+    // Kept short: 100 000 products keep 100 000 rows until the end. Shift_JIS
+    // rows go straight into the list; others are converted first.
+    QByteArray converted;
+    QByteArray& text = encoding == TextEncoding::Utf8 ? converted : m_rows;
+    text += "<tr><td><a href=\"";
+    text += encodedFileName;
     text += "\">";
-    appendEscaped(text, row[1].isEmpty() ? row[0] : row[1]);
+    appendEscaped(text, name);
     text += "</a></td><td align=\"right\" nowrap>";
     // The price as the page shows it: "(<includetax>円 [税込])".
-    const auto withTax = IncludeTax(row[8], options[7]);
-    if (withTax && !withTax->isEmpty())
+    if (!priceWithTax.isEmpty())
     {
         static const QByteArray yen[2] = {TextCodec::Encode(u"円 [税込]"_s, TextEncoding::ShiftJis),
                                           TextCodec::Encode(u"円 [税込]"_s, TextEncoding::Utf8)};
-        text += *withTax + yen[encoding == TextEncoding::Utf8 ? 1 : 0];
+        text += priceWithTax;
+        text += yen[encoding == TextEncoding::Utf8 ? 1 : 0];
     }
     text += "</td></tr>\r\n";
     if (encoding == TextEncoding::Utf8)
-        text = sjis(QString::fromUtf8(text));
-    m_rows += text;
+        m_rows += sjis(QString::fromUtf8(converted));
     if (++m_products % ProductsPerPage == 0)
         m_pageEnds.push_back(m_rows.size());
 }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "base/textcodec.h"
-#include "settings/optionsource.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -26,10 +25,11 @@ public:
 
     explicit ListPages(const QString& settingsPath);
 
-    // A product whose page was written: its line, as the run read it, the
-    // settings its page was filled with, and its page's file name.
-    void Add(QByteArrayView line, TextEncoding encoding, const OptionValues& options,
-             const QString& fileName);
+    // A product whose page was written: its name and tax-inclusive price as
+    // the page shows them, in the line's encoding, and its page's file name
+    // as a URL path segment.
+    void Add(QByteArrayView name, QByteArrayView priceWithTax, TextEncoding encoding,
+             QByteArrayView encodedFileName);
 
     // Room for about that many products' rows.
     void Reserve(int products);

@@ -138,6 +138,8 @@ bool PageFiller::prepare(QByteArrayView line, TextEncoding encoding, const Optio
     page.articleId = row.isEmpty() ? QString() : TextCodec::Decode(row[0], encoding);
     page.fileName = page.articleId + u".html"_s;
     page.text.resize(0); // keeps the memory: the next page is filled into it
+    page.listName = {};
+    page.priceWithTax.clear();
 
     if (row.size() < MinFieldCount) {
         failure = u"項目の数が足りません。1 行に %1 個以上の項目が必要ですが、この行は %2 個です。"_s
@@ -184,6 +186,8 @@ bool PageFiller::prepare(QByteArrayView line, TextEncoding encoding, const Optio
         return false;
     }
     prepared.fixedValues[IncludeTaxValue] = *withTax;
+    page.priceWithTax = *withTax;
+    page.listName = row[1].isEmpty() ? row[0] : row[1];
     prepared.fixedValues[Picture] = PictureIdentifier(row[14], encoding);
     return true;
 }

@@ -16,6 +16,11 @@ struct FilledPage
     QString fileName; // field 0 followed by ".html"
     QByteArray text;  // the filled page, in the encoding of the line
     QString articleId;
+    // For the product list pages: the name shown (field 1, or field 0 when
+    // it is empty), a view into the line, and the tax-inclusive price as the
+    // page shows it, so that the list does not split the line again.
+    QByteArrayView listName;
+    QByteArray priceWithTax;
 };
 
 // Turns product lines into pages. Keeps the templates it has built, since

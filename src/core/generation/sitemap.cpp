@@ -42,16 +42,17 @@ bool isOutputFolderName(const QString& name)
     return digits.match(name).hasMatch();
 }
 
-// Every <loc> and its <lastmod> in a sitemap file, as the page's file name
-// (the last path segment, decoded) → date.
-void readSitemap(const QString& path, QHash<QString, QByteArray>& dates, QStringList* children)
+// Every <loc> and its <lastmod> in a sitemap file: the page's file name as
+// EncodedName gives it (the last path segment, encoded again in case another
+// tool wrote it) → date as a day number.
+void readSitemap(const QString& path, QHash<QByteArray, qint32>& days, QStringList* children)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return;
     QXmlStreamReader xml(&file);
     QString loc;
-    QByteArray lastmod;
+    QString lastmod;
     bool index = false;
     while (!xml.atEnd()) {
         xml.readNext();
@@ -61,30 +62,72 @@ void readSitemap(const QString& path, QHash<QString, QByteArray>& dates, QString
             else if (xml.name() == u"loc"_s)
                 loc = xml.readElementText().trimmed();
             else if (xml.name() == u"lastmod"_s)
-                lastmod = xml.readElementText().trimmed().left(10).toLatin1();
+                lastmod = xml.readElementText().trimmed().left(10);
             else if (xml.name() == u"url"_s || xml.name() == u"sitemap"_s) {
                 loc.clear();
                 lastmod.clear();
             }
         } else if (xml.isEndElement() && (xml.name() == u"url"_s || xml.name() == u"sitemap"_s)) {
             const QString name = QUrl::fromPercentEncoding(loc.section(u'/', -1).toUtf8());
+            const QDate date = QDate::fromString(lastmod, Qt::ISODate);
             if (index && children)
                 children->append(name);
-            else if (!index && !name.isEmpty() && lastmod.size() == 10)
-                dates.insert(name, lastmod);
+            else if (!index && !name.isEmpty() && date.isValid())
+                days.insert(SitemapBuilder::EncodedName(name), qint32(date.toJulianDay()));
         }
     }
 }
 
-bool writeFile(const QString& path, const QByteArray& bytes, QString* failedPath, QString* why)
+bool writeFile(const QString& path, QByteArrayView bytes, QString* failedPath, QString* why)
 {
     QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes.data(), bytes.size()) == bytes.size()
+        && file.commit())
         return true;
     *failedPath = path;
     *why = file.errorString();
     return false;
 }
+
+// A page's digest: Qt's hash of its bytes under a fixed seed, which on
+// today's processors is an AES-based one, quick enough to take of every page
+// as it is written. The record keeps the digest of a fixed text too: another
+// Qt or processor may hash otherwise, and then the record is not used.
+constexpr size_t kDigestSeed = 0x50a2b1c3d4e5f607u;
+quint64 digestOf(QByteArrayView bytes)
+{
+    return quint64(qHashBits(bytes.data(), size_t(bytes.size()), kDigestSeed));
+}
+quint64 digestProbe()
+{
+    static const quint64 probe = digestOf("Sorabi page digest");
+    return probe;
+}
+const QByteArray kRecordHead = "sorabi-lastmod 1 ";
+
+QByteArray hex16(quint64 value)
+{
+    return QByteArray::number(value, 16).rightJustified(16, '0');
+}
+
+// "YYYY-MM-DD" of a day number, remembered for the next entry: most entries
+// share a few dates.
+class DayText
+{
+public:
+    const QByteArray& operator()(qint32 day)
+    {
+        if (m_text.isEmpty() || day != m_day) {
+            m_day = day;
+            m_text = QDate::fromJulianDay(day).toString(Qt::ISODate).toLatin1();
+        }
+        return m_text;
+    }
+
+private:
+    qint32 m_day = 0;
+    QByteArray m_text;
+};
 
 } // namespace
 
@@ -94,11 +137,15 @@ SitemapBuilder::SitemapBuilder(const QString& address, const QString& folder, QD
       m_encodedAddress(QUrl(address).toEncoded()),
       m_locPrefix(xmlEscaped(m_encodedAddress)),
       m_folder(folder),
-      m_runDate(runDate.toString(Qt::ISODate).toLatin1()),
       m_limits(limits)
 {
     m_runDay = qint32(runDate.toJulianDay());
     loadPrevious();
+}
+
+QString SitemapBuilder::RecordPath(const QString& folder)
+{
+    return QDir::cleanPath(folder) + u".lastmod"_s;
 }
 
 void SitemapBuilder::loadPrevious()
@@ -115,81 +162,151 @@ void SitemapBuilder::loadPrevious()
         if (!QFileInfo(candidate + u"/sitemap.xml"_s).isFile())
             continue;
         m_previousFolder = candidate;
+        if (loadRecord(RecordPath(candidate))) {
+            m_previousHasDigests = true;
+            return;
+        }
+        QHash<QByteArray, qint32> days;
         QStringList children;
-        readSitemap(candidate + u"/sitemap.xml"_s, m_previousDates, &children);
+        readSitemap(candidate + u"/sitemap.xml"_s, days, &children);
         for (const QString& child : children) {
             if (!child.contains(u'/') && child.startsWith(u"sitemap-"_s))
-                readSitemap(candidate + u'/' + child, m_previousDates, nullptr);
+                readSitemap(candidate + u'/' + child, days, nullptr);
         }
+        m_previous.reserve(days.size());
+        for (auto it = days.cbegin(); it != days.cend(); ++it)
+            m_previous.insert(it.key(), {0, it.value()});
         return;
     }
 }
 
-void SitemapBuilder::Reserve(int pages)
+bool SitemapBuilder::loadRecord(const QString& path)
 {
-    m_entries.reserve(qsizetype(pages) * (m_locPrefix.size() + 64));
-    m_ends.reserve(size_t(pages));
-    m_days.reserve(size_t(pages));
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray bytes = file.readAll();
+    // Head, then "<digest> <date> <name>" a line, then "end <count>": a
+    // record cut short or from another hash is not used at all.
+    QList<QByteArrayView> lines;
+    for (qsizetype from = 0; from < bytes.size();) {
+        const qsizetype end = bytes.indexOf('\n', from);
+        if (end < 0)
+            return false;
+        lines.append(QByteArrayView(bytes).sliced(from, end - from));
+        from = end + 1;
+    }
+    if (lines.size() < 2 || lines.first() != QByteArray(kRecordHead + hex16(digestProbe()))
+        || lines.last() != QByteArray("end " + QByteArray::number(lines.size() - 2)))
+        return false;
+    QHash<QByteArray, Previous> previous;
+    previous.reserve(lines.size() - 2);
+    QByteArrayView lastDate;
+    qint32 lastDay = 0;
+    for (qsizetype i = 1; i < lines.size() - 1; ++i) {
+        const QByteArrayView line = lines[i];
+        bool ok = line.size() > 28 && line[16] == ' ' && line[27] == ' ';
+        const quint64 digest = ok ? line.first(16).toULongLong(&ok, 16) : 0;
+        if (!ok)
+            return false;
+        const QByteArrayView date = line.sliced(17, 10);
+        if (date != lastDate) {
+            const QDate parsed = QDate::fromString(QString::fromLatin1(date), Qt::ISODate);
+            if (!parsed.isValid())
+                return false;
+            lastDate = date;
+            lastDay = qint32(parsed.toJulianDay());
+        }
+        previous.insert(line.sliced(28).toByteArray(), {digest, lastDay});
+    }
+    m_previous = std::move(previous);
+    return true;
 }
 
-void SitemapBuilder::AddPage(const QString& fileName, QByteArrayView bytes)
+void SitemapBuilder::Reserve(int pages)
 {
-    QByteArray date = m_runDate;
-    const auto kept = m_previousDates.constFind(fileName);
-    if (kept != m_previousDates.constEnd()) {
-        // The writer ends every file with one more line break.
-        QFile old(m_previousFolder + u'/' + fileName);
-        if (old.size() == bytes.size() + 2 && old.open(QIODevice::ReadOnly)) {
-            const QByteArray before = old.readAll();
-            if (before.size() == bytes.size() + 2 && QByteArrayView(before).first(bytes.size()) == bytes
-                && before.endsWith("\r\n"))
-                date = *kept;
+    m_names.reserve(qsizetype(pages) * 16);
+    m_ends.reserve(size_t(pages));
+    m_days.reserve(size_t(pages));
+    m_digests.reserve(size_t(pages));
+}
+
+void SitemapBuilder::AddPage(const QString& fileName, const QByteArray& encodedName, QByteArrayView bytes)
+{
+    const quint64 digest = digestOf(bytes);
+    qint32 day = m_runDay;
+    const auto kept = m_previous.constFind(encodedName);
+    if (kept != m_previous.constEnd()) {
+        if (m_previousHasDigests) {
+            if (kept->digest == digest)
+                day = kept->day;
+        } else {
+            // The writer ends every file with one more line break.
+            QFile old(m_previousFolder + u'/' + fileName);
+            if (old.size() == bytes.size() + 2 && old.open(QIODevice::ReadOnly)) {
+                const QByteArray before = old.readAll();
+                if (before.size() == bytes.size() + 2 && QByteArrayView(before).first(bytes.size()) == bytes
+                    && before.endsWith("\r\n"))
+                    day = kept->day;
+            }
         }
     }
-    m_entries += "<url><loc>";
-    m_entries += m_locPrefix; // percent-encoded names need no escaping
-    m_entries += EncodedName(fileName);
-    m_entries += "</loc><lastmod>";
-    m_entries += date;
-    m_entries += "</lastmod></url>\n";
-    m_ends.push_back(m_entries.size());
-    m_days.push_back(date.data() == m_runDate.data()
-                         ? m_runDay
-                         : qint32(QDate::fromString(QString::fromLatin1(date), Qt::ISODate).toJulianDay()));
+    m_names += encodedName;
+    m_ends.push_back(m_names.size());
+    m_days.push_back(day);
+    m_digests.push_back(digest);
 }
 
 bool SitemapBuilder::Write(QString* failedPath, QString* why) const
 {
+    static const QByteArray urlOpen = "<url><loc>", lastmodOpen = "</loc><lastmod>",
+                            urlClose = "</lastmod></url>\n";
+    const qsizetype entryFrame = urlOpen.size() + m_locPrefix.size() + lastmodOpen.size() + 10 + urlClose.size();
+    auto nameOf = [this](size_t i) {
+        const qsizetype from = i == 0 ? 0 : m_ends[i - 1];
+        return QByteArrayView(m_names).sliced(from, m_ends[i] - from);
+    };
+
     // Split where either limit would be passed.
     struct Part
     {
         size_t first;
         size_t end;
+        qsizetype bytes;
         qint32 newest;
     };
     std::vector<Part> parts;
     const qsizetype frame = kXmlHead.size() + kUrlsetOpen.size() + kUrlsetClose.size();
-    size_t first = 0;
-    qsizetype start = 0;
+    Part part{0, 0, frame, 0};
     for (size_t i = 0; i < m_ends.size(); ++i) {
-        const qsizetype bytes = m_ends[i] - start;
-        if (i > first && (qsizetype(i - first) >= m_limits.maxUrls || bytes + frame > m_limits.maxBytes)) {
-            parts.push_back({first, i, 0});
-            first = i;
-            start = m_ends[i - 1];
+        const qsizetype entry = entryFrame + nameOf(i).size();
+        if (i > part.first && (qsizetype(i - part.first) >= m_limits.maxUrls || part.bytes + entry > m_limits.maxBytes)) {
+            part.end = i;
+            parts.push_back(part);
+            part = {i, i, frame, 0};
         }
+        part.bytes += entry;
+        part.newest = std::max(part.newest, m_days[i]);
     }
-    parts.push_back({first, m_ends.size(), 0});
-    for (Part& part : parts) {
-        for (size_t i = part.first; i < part.end; ++i)
-            part.newest = std::max(part.newest, m_days[i]);
-    }
+    part.end = m_ends.size();
+    parts.push_back(part);
 
-    auto urlset = [this](const Part& part) -> QByteArray {
-        const qsizetype from = part.first == 0 ? 0 : m_ends[part.first - 1];
-        const qsizetype to = part.end == 0 ? 0 : m_ends[part.end - 1];
-        return kXmlHead + kUrlsetOpen + QByteArrayView(m_entries).sliced(from, to - from).toByteArray()
-               + kUrlsetClose;
+    DayText dayText;
+    auto urlset = [&](const Part& part) {
+        QByteArray out;
+        out.reserve(part.bytes);
+        out += kXmlHead;
+        out += kUrlsetOpen;
+        for (size_t i = part.first; i < part.end; ++i) {
+            out += urlOpen;
+            out += m_locPrefix; // percent-encoded names need no escaping
+            out += nameOf(i);
+            out += lastmodOpen;
+            out += dayText(m_days[i]);
+            out += urlClose;
+        }
+        out += kUrlsetClose;
+        return out;
     };
     const QString folder = m_folder + u'/';
     if (parts.size() == 1) {
@@ -202,8 +319,7 @@ bool SitemapBuilder::Write(QString* failedPath, QString* why) const
             if (!writeFile(folder + name, urlset(parts[k]), failedPath, why))
                 return false;
             index += "<sitemap><loc>" + m_locPrefix + name.toLatin1() + "</loc><lastmod>"
-                     + QDate::fromJulianDay(parts[k].newest).toString(Qt::ISODate).toLatin1()
-                     + "</lastmod></sitemap>\n";
+                     + dayText(parts[k].newest) + "</lastmod></sitemap>\n";
         }
         index += kIndexClose;
         if (!writeFile(folder + u"sitemap.xml"_s, index, failedPath, why))
@@ -211,15 +327,54 @@ bool SitemapBuilder::Write(QString* failedPath, QString* why) const
     }
     // Search engines read robots.txt only at the site's root.
     if (QUrl(m_address).path() == u"/"_s
-        && !writeFile(folder + u"robots.txt"_s, "Sitemap: " + m_encodedAddress + "sitemap.xml\n",
+        && !writeFile(folder + u"robots.txt"_s, QByteArray("Sitemap: " + m_encodedAddress + "sitemap.xml\n"),
                       failedPath, why))
         return false;
+    writeRecord();
     return true;
+}
+
+void SitemapBuilder::writeRecord() const
+{
+    // Only saves the next run reading this folder's pages again: when it
+    // cannot be written, that run reads them.
+    DayText dayText;
+    QByteArray out;
+    out.reserve(m_names.size() + qsizetype(m_ends.size()) * 30 + 64);
+    out += kRecordHead + hex16(digestProbe()) + '\n';
+    qsizetype from = 0;
+    for (size_t i = 0; i < m_ends.size(); ++i) {
+        out += hex16(m_digests[i]);
+        out += ' ';
+        out += dayText(m_days[i]);
+        out += ' ';
+        out += QByteArrayView(m_names).sliced(from, m_ends[i] - from);
+        out += '\n';
+        from = m_ends[i];
+    }
+    out += "end " + QByteArray::number(qsizetype(m_ends.size())) + '\n';
+    QString failedPath, why;
+    writeFile(RecordPath(m_folder), out, &failedPath, &why);
+
+    // The records of folders the user has since removed go with them.
+    const QDir parent = QFileInfo(m_folder).absoluteDir();
+    for (const QString& name : parent.entryList({u"*.lastmod"_s}, QDir::Files)) {
+        const QString folderName = name.chopped(8);
+        if (isOutputFolderName(folderName) && !QFileInfo::exists(parent.filePath(folderName)))
+            QFile::remove(parent.filePath(name));
+    }
 }
 
 QByteArray SitemapBuilder::EncodedName(const QString& fileName)
 {
-    return QUrl::toPercentEncoding(fileName);
+    // Most names need no encoding at all: taken as they are, without the
+    // UTF-8 copy that the encoding starts from.
+    const bool plain = std::all_of(fileName.cbegin(), fileName.cend(), [](QChar c) {
+        const char16_t u = c.unicode();
+        return (u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z') || (u >= u'0' && u <= u'9') || u == u'-'
+               || u == u'.' || u == u'_' || u == u'~';
+    });
+    return plain ? fileName.toLatin1() : QUrl::toPercentEncoding(fileName);
 }
 
 bool SitemapBuilder::IsReservedName(const QString& fileName)

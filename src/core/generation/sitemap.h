@@ -14,6 +14,11 @@
 // folder keeps the date that folder's sitemap gave it, any other the run's
 // date. Past the protocol's limits the entries go into sitemap-1.xml, …
 // and sitemap.xml is their index.
+//
+// Beside the folder, "<folder>.lastmod" keeps each page's digest and date,
+// so that the next run compares digests rather than reading every page of
+// this folder again. A folder without one (an earlier version's, or one
+// whose record was lost) is compared page by page, as before.
 class SitemapBuilder
 {
 public:
@@ -27,9 +32,10 @@ public:
     // folder, whose older siblings are searched for the previous sitemap.
     SitemapBuilder(const QString& address, const QString& folder, QDate runDate, Limits limits);
 
-    // A page written into the folder: its file name and its bytes as the
-    // file holds them, but for the final line break that the writer adds.
-    void AddPage(const QString& fileName, QByteArrayView bytes);
+    // A page written into the folder: its file name, that name as
+    // EncodedName gives it, and its bytes as the file holds them, but for
+    // the final line break that the writer adds.
+    void AddPage(const QString& fileName, const QByteArray& encodedName, QByteArrayView bytes);
 
     // Room for about that many pages' entries, so that they are not copied
     // again and again as they grow.
@@ -50,18 +56,31 @@ public:
     // Windows compares names).
     static bool IsReservedName(const QString& fileName);
 
+    // The record of digests and dates kept beside an output folder.
+    static QString RecordPath(const QString& folder);
+
 private:
+    struct Previous
+    {
+        quint64 digest = 0;
+        qint32 day = 0;
+    };
     void loadPrevious();
+    bool loadRecord(const QString& path);
+    void writeRecord() const;
     QString m_address;
     QByteArray m_encodedAddress;
     QByteArray m_locPrefix; // the address as it stands in <loc>
     QString m_folder;
     QString m_previousFolder;
-    QByteArray m_runDate;
+    bool m_previousHasDigests = false; // else its pages are read and compared
     Limits m_limits;
-    QHash<QString, QByteArray> m_previousDates; // file name → "YYYY-MM-DD"
-    QByteArray m_entries;                       // the <url> elements, one a line
+    QHash<QByteArray, Previous> m_previous; // encoded name → digest (when known) and date
+    // Each page's encoded name (one after the other), where it ends, its
+    // date as a day number and its digest; the XML is made when written.
+    QByteArray m_names;
     std::vector<qsizetype> m_ends;
-    std::vector<qint32> m_days; // each entry's date, as a day number
+    std::vector<qint32> m_days;
+    std::vector<quint64> m_digests;
     qint32 m_runDay = 0;
 };

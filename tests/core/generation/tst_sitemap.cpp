@@ -148,12 +148,33 @@ private slots:
     }
 
     // A page unchanged since the previous folder keeps that sitemap's date;
-    // a changed one gets the run's date.
+    // a changed one gets the run's date: through the digests recorded beside
+    // that folder, or, with no record fit to use, by reading its pages.
+    void lastmodKeptOnlyForUnchangedPages_data()
+    {
+        QTest::addColumn<QByteArray>("record");
+        QTest::newRow("digests") << QByteArray("as written");
+        QTest::newRow("an earlier version's folder") << QByteArray();
+        QTest::newRow("another hash's record") << QByteArray("sorabi-lastmod 1 0000000000000000\n"
+                                                             "0000000000000000 2026-12-06 Same.html\nend 1\n");
+    }
     void lastmodKeptOnlyForUnchangedPages()
     {
+        QFETCH(QByteArray, record);
         QVERIFY(setUp(u"https://example.jp/"_s, {product(u"Same"_s), product(u"Changed"_s)}));
         RecordingUi ui;
         QCOMPARE(run(ui, m_box.options()).outcome, RunOutcome::Completed);
+        const QString recordPath = SitemapBuilder::RecordPath(m_box.outputFolder());
+        QVERIFY(QFileInfo(recordPath).isFile());
+        if (record.isEmpty())
+            QVERIFY(QFile::remove(recordPath));
+        else if (record != "as written")
+            QVERIFY(TestUtil::writeFile(recordPath, record));
+        else // the record is what is compared: the pages are not read again
+            QVERIFY(QFile::remove(m_box.outputFolder() + u"/Same.html"_s));
+        // A record whose folder was removed goes with it.
+        const QString orphan = m_box.program + u"/20200101000000.lastmod"_s;
+        QVERIFY(TestUtil::writeFile(orphan, "x"));
 
         QVERIFY(TestUtil::writeFile(m_box.csv, TestData::csvFile({product(u"Same"_s),
                                                                   product(u"Changed"_s, u"商品"_s, "new")})));
@@ -168,6 +189,8 @@ private slots:
         QCOMPARE(dates.value(u"https://example.jp/Same.html"_s), u"2026-12-06"_s);
         QCOMPARE(dates.value(u"https://example.jp/Changed.html"_s), u"2027-01-15"_s);
         QCOMPARE(dates.value(u"https://example.jp/index.html"_s), u"2026-12-06"_s); // names and prices as before
+        QVERIFY(!QFileInfo::exists(orphan));
+        QVERIFY(QFileInfo(SitemapBuilder::RecordPath(m_box.program + u"/20270115090000"_s)).isFile());
     }
 
     // 250 products: three list pages, the products in CSV order, every link
