@@ -79,11 +79,15 @@ pass "tst_windows on Windows ($(grep -o 'Totals:.*' "$work/tst.log"))"
 # 3. sorabi-batch.exe against the Linux sorabi-batch.
 bash "$here/stress.sh" "$work/stress"
 cp "$root/examples/products.csv" "$work/stress/example.csv"
+cp "$root/examples/products.csv" "$work/stress/example-url.csv"
 settings=$root/examples/option.ini
+# With the public address: list pages, sitemap and the record of digests.
+url_settings=$work/option-url.ini
+{ cat "$settings"; printf 'SITEURL=https://example.jp/items/\r\n'; } >"$url_settings"
 
 # Runs both on one list; compares the status, the pages and the messages.
-compare_batch() { # name, expected exit status
-    local name=$1 expected=$2 csv=$work/stress/$1.csv
+compare_batch() { # name, expected exit status[, settings]
+    local name=$1 expected=$2 csv=$work/stress/$1.csv settings=${3:-$settings}
     local linux=$work/linux/$name windows=$work/windows/$name status_linux=0 status_windows=0
     mkdir -p "$linux" "$windows"
     (cd "$linux" && LC_ALL=C.UTF-8 "$host_batch" --settings "$settings" --output-dir . "$csv" \
@@ -101,6 +105,9 @@ compare_batch() { # name, expected exit status
         fail "$name: the pages differ: $(head -n 5 "$work/diff.txt")"
     pages=$(find "$linux/$out_linux" -type f | wc -l)
     [ "$pages" -gt 0 ] || fail "$name: no pages"
+    # The next run on either system must be able to use this one's digests.
+    [ -z "${3:-}" ] || cmp -s "$linux/${out_linux%/}.lastmod" "$windows/${out_windows%/}.lastmod" ||
+        fail "$name: the records of page digests differ or are missing"
     # The folder printed on stdout is the one made, in Windows' notation.
     grep -qF "${out_windows%/}" "$windows/stdout.txt" || fail "$name: stdout names no output folder"
     # Redirected, a Windows program writes code page 932 with CR LF.
@@ -110,6 +117,7 @@ compare_batch() { # name, expected exit status
     pass "$name: $pages pages identical, exit status $expected"
 }
 compare_batch example 0
+compare_batch example-url 0 "$url_settings"
 compare_batch sjis 0
 compare_batch utf8 0
 compare_batch failing 1

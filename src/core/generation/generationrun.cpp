@@ -402,9 +402,12 @@ RunResult CreatePages(RunUi& ui, const RunOptions& options)
     std::optional<ListPages> listPages;
     if (!siteUrl.isEmpty()) {
         sitemap.emplace(siteUrl, folder, runDate, options.sitemapLimits);
-        listPages.emplace(options.settingsPath);
         sitemap->Reserve(productLines);
-        listPages->Reserve(productLines);
+        // Every line but the blank ones makes a page, or the run stops.
+        int products = 0;
+        for (int i = 1; i <= productLines; ++i)
+            products += isBlankLine(lines.line(i)) ? 0 : 1;
+        listPages.emplace(options.settingsPath, products);
     }
 
     // 4. One page per line.

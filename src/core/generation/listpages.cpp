@@ -44,19 +44,38 @@ QByteArray escapedSetting(const QString& value)
 
 } // namespace
 
-ListPages::ListPages(const QString& settingsPath) : m_settingsPath(settingsPath) {}
-
-void ListPages::Reserve(int products)
+ListPages::ListPages(const QString& settingsPath, int products)
+    : m_pageCount(std::max(1, (products + ProductsPerPage - 1) / ProductsPerPage))
 {
-    m_rows.reserve(qsizetype(products) * 200); // a usual row: link, name and price
-    m_pageEnds.reserve(size_t(products / ProductsPerPage + 1));
+    // The product page's head and header, from the template itself.
+    const QString templ = GetTemplate(1);
+    const qsizetype headEnd = templ.indexOf(u"</head>\r\n"_s) + 9;
+    const qsizetype bodyStart = templ.indexOf(u"  <body>\r\n"_s, headEnd);
+    const qsizetype headerMark = templ.indexOf(u"ヘッダーここまで"_s, bodyStart);
+    const qsizetype headerEnd = templ.indexOf(u"\r\n"_s, headerMark) + 2;
+
+    clsOption option(settingsPath);
+    option.GetOptionIniValue();
+    const QByteArray siteName = escapedSetting(option.SiteName());
+    m_head = sjis(templ.first(headEnd));
+    m_header = sjis(templ.sliced(bodyStart, headerEnd - bodyStart));
+    m_header.replace("<headerimage>",
+                     HeaderImageFileName(option.HeaderImage().toLatin1()).value_or("001.jpg"));
+    m_header.replace("<sitename>", siteName);
+    m_header.replace("<catchcopy1>", escapedSetting(option.CatchCopy1()));
+    m_header.replace("<catchcopy2>", escapedSetting(option.CatchCopy2()));
+    m_header.replace("<catchcopy3>", escapedSetting(option.CatchCopy3()));
+    m_head.replace("<csv3>", siteName);
+    m_title = siteName + sjis(u" 商品一覧"_s);
+    m_rows.reserve(ProductsPerPage * 200); // a usual row: link, name and price
+    m_pages.reserve(size_t(m_pageCount));
 }
 
 void ListPages::Add(QByteArrayView name, QByteArrayView priceWithTax, TextEncoding encoding,
                     QByteArrayView encodedFileName)
 {
-    // Kept short: 100 000 products keep 100 000 rows until the end. Shift_JIS
-    // rows go straight into the list; others are converted first.
+    // Shift_JIS rows go straight into the page's rows; others are converted
+    // first.
     QByteArray converted;
     QByteArray& text = encoding == TextEncoding::Utf8 ? converted : m_rows;
     text += "<tr><td><a href=\"";
@@ -76,7 +95,7 @@ void ListPages::Add(QByteArrayView name, QByteArrayView priceWithTax, TextEncodi
     if (encoding == TextEncoding::Utf8)
         m_rows += sjis(QString::fromUtf8(converted));
     if (++m_products % ProductsPerPage == 0)
-        m_pageEnds.push_back(m_rows.size());
+        finishPage();
 }
 
 QString ListPages::FileName(int page)
@@ -84,49 +103,24 @@ QString ListPages::FileName(int page)
     return page <= 1 ? u"index.html"_s : u"index-%1.html"_s.arg(page);
 }
 
-int ListPages::PageCount() const
-{
-    return std::max(1, (m_products + ProductsPerPage - 1) / ProductsPerPage);
-}
-
 bool ListPages::Write(
-    const std::function<bool(const QString& fileName, const QByteArray& bytes)>& write) const
+    const std::function<bool(const QString& fileName, const QByteArray& bytes)>& write)
 {
-    // The product page's head and header, from the template itself.
-    const QString templ = GetTemplate(1);
-    const qsizetype headEnd = templ.indexOf(u"</head>\r\n"_s) + 9;
-    const qsizetype bodyStart = templ.indexOf(u"  <body>\r\n"_s, headEnd);
-    const qsizetype headerMark = templ.indexOf(u"ヘッダーここまで"_s, bodyStart);
-    const qsizetype headerEnd = templ.indexOf(u"\r\n"_s, headerMark) + 2;
-
-    clsOption option(m_settingsPath);
-    option.GetOptionIniValue();
-    const QByteArray siteName = escapedSetting(option.SiteName());
-    QByteArray head = sjis(templ.first(headEnd));
-    QByteArray header = sjis(templ.sliced(bodyStart, headerEnd - bodyStart));
-    header.replace("<headerimage>",
-                   HeaderImageFileName(option.HeaderImage().toLatin1()).value_or("001.jpg"));
-    header.replace("<sitename>", siteName);
-    header.replace("<catchcopy1>", escapedSetting(option.CatchCopy1()));
-    header.replace("<catchcopy2>", escapedSetting(option.CatchCopy2()));
-    header.replace("<catchcopy3>", escapedSetting(option.CatchCopy3()));
-    head.replace("<csv3>", siteName);
-
-    const int count = PageCount();
-    for (int number = 1; number <= count; ++number) {
-        QByteArray pageHead = head;
-        QByteArray title = siteName + sjis(u" 商品一覧"_s);
-        if (number > 1)
-            title += sjis(u"（%1ページ目）"_s.arg(number));
-        pageHead.replace("<csv1>", title);
-        if (!write(FileName(number), page(number, count, pageHead, header)))
+    if (m_products == 0 || m_products % ProductsPerPage != 0)
+        finishPage();
+    Q_ASSERT(int(m_pages.size()) == m_pageCount);
+    for (size_t k = 0; k < m_pages.size(); ++k) {
+        if (!write(FileName(int(k) + 1), m_pages[k]))
             return false;
+        m_pages[k] = QByteArray();
     }
     return true;
 }
 
-QByteArray ListPages::page(int number, int count, const QByteArray& head, const QByteArray& header) const
+void ListPages::finishPage()
 {
+    const int number = int(m_pages.size()) + 1;
+    const int count = m_pageCount;
     auto link = [](int target, const QString& text) {
         return u"<a href=\"%1\">%2</a>"_s.arg(FileName(target), text);
     };
@@ -147,10 +141,12 @@ QByteArray ListPages::page(int number, int count, const QByteArray& head, const 
         sjis(u"          <p class=\"inline-center\" style=\"margin: 15px 0; font-size: 1.2em; word-spacing: 0.4em;\">"_s
              + pager.join(u' ') + u"</p>\r\n"_s);
 
-    const qsizetype from = number == 1 ? 0 : m_pageEnds[size_t(number - 2)];
-    const qsizetype to = size_t(number - 1) < m_pageEnds.size() ? m_pageEnds[size_t(number - 1)] : m_rows.size();
-
-    QByteArray out = head + header;
+    QByteArray title = m_title;
+    if (number > 1)
+        title += sjis(u"（%1ページ目）"_s.arg(number));
+    QByteArray out = m_head;
+    out.replace("<csv1>", title);
+    out += m_header;
     out += sjis(u"          <div class=\"dp-body-article-name\">\r\n"
                 u"            <p class=\"block-center inline-center\">商品一覧（%1 / %2 ページ）</p>\r\n"
                 u"          </div>\r\n"_s.arg(number).arg(count));
@@ -158,7 +154,8 @@ QByteArray ListPages::page(int number, int count, const QByteArray& head, const 
         out += pagerLine;
     out += "          <div class=\"dp-body-description\">\r\n"
            "            <table class=\"block-center\" style=\"width: 700px;\" cellpadding=\"4\">\r\n";
-    out += QByteArrayView(m_rows).sliced(from, to - from);
+    out += m_rows;
+    m_rows.resize(0); // keeps its room for the next page
     out += "            </table>\r\n"
            "          </div>\r\n";
     if (count > 1)
@@ -168,5 +165,5 @@ QByteArray ListPages::page(int number, int count, const QByteArray& head, const 
            "    </div>\r\n"
            "  </body>\r\n"
            "</html>";
-    return out;
+    m_pages.push_back(std::move(out));
 }

@@ -16,14 +16,17 @@
 // and header, so the same doctype, encoding and style sheet). Every value
 // from the CSV file or the settings is HTML-escaped here.
 //
-// Only each product's finished row is kept until the end: a list page's
-// worth of memory per 100 products.
+// A page is made as soon as its 100 rows are in, while the product pages
+// are still being written, and kept until the end: a list page's worth of
+// memory per 100 products.
 class ListPages
 {
 public:
     static constexpr int ProductsPerPage = 100;
 
-    explicit ListPages(const QString& settingsPath);
+    // `products`: how many products the run will add (its pager names every
+    // page from the first one on).
+    ListPages(const QString& settingsPath, int products);
 
     // A product whose page was written: its name and tax-inclusive price as
     // the page shows them, in the line's encoding, and its page's file name
@@ -31,21 +34,21 @@ public:
     void Add(QByteArrayView name, QByteArrayView priceWithTax, TextEncoding encoding,
              QByteArrayView encodedFileName);
 
-    // Room for about that many products' rows.
-    void Reserve(int products);
-
     // "index.html" for page 1, "index-N.html" after it.
     static QString FileName(int page);
-    int PageCount() const;
+    int PageCount() const { return m_pageCount; }
 
-    // Builds each page (Shift_JIS, as the product pages) and hands it to
-    // `write` with its file name; stops at the first false.
-    bool Write(const std::function<bool(const QString& fileName, const QByteArray& bytes)>& write) const;
+    // Hands each page (Shift_JIS, as the product pages) to `write` with its
+    // file name, once every product has been added; stops at the first false.
+    bool Write(const std::function<bool(const QString& fileName, const QByteArray& bytes)>& write);
 
 private:
-    QByteArray page(int number, int count, const QByteArray& head, const QByteArray& header) const;
-    QString m_settingsPath;
-    QByteArray m_rows; // each product's table row, Shift_JIS
-    std::vector<qsizetype> m_pageEnds; // where each full page of rows ends
+    void finishPage();
+    int m_pageCount = 1;
+    QByteArray m_head;   // the template's head, up to the title's placeholder
+    QByteArray m_title;  // the site name and " 商品一覧"
+    QByteArray m_header; // the rest of the head and the header
+    QByteArray m_rows;   // the current page's table rows, Shift_JIS
+    std::vector<QByteArray> m_pages;
     int m_products = 0;
 };

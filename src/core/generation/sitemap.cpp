@@ -8,6 +8,10 @@
 #include <QXmlStreamReader>
 
 #include <algorithm>
+#include <cstring>
+
+#include <xxh_x86dispatch.h>
+#include <xxhash.h>
 
 using namespace Qt::StringLiterals;
 
@@ -89,14 +93,14 @@ bool writeFile(const QString& path, QByteArrayView bytes, QString* failedPath, Q
     return false;
 }
 
-// A page's digest: Qt's hash of its bytes under a fixed seed, which on
-// today's processors is an AES-based one, quick enough to take of every page
-// as it is written. The record keeps the digest of a fixed text too: another
-// Qt or processor may hash otherwise, and then the record is not used.
-constexpr size_t kDigestSeed = 0x50a2b1c3d4e5f607u;
+// A page's digest: XXH3 (with the widest instructions the processor has),
+// quick enough to take of every page as it is written, and the same on every
+// system and in every version. The record
+// keeps the digest of a fixed text too, so that a record made otherwise is
+// not used.
 quint64 digestOf(QByteArrayView bytes)
 {
-    return quint64(qHashBits(bytes.data(), size_t(bytes.size()), kDigestSeed));
+    return quint64(XXH3_64bits_dispatch(bytes.data(), size_t(bytes.size())));
 }
 quint64 digestProbe()
 {
@@ -105,9 +109,41 @@ quint64 digestProbe()
 }
 const QByteArray kRecordHead = "sorabi-lastmod 1 ";
 
+// Fills a buffer whose size is known in advance: for pieces this short,
+// QByteArray's append costs more than the copying.
+class Filler
+{
+public:
+    Filler(QByteArray& out, qsizetype size)
+    {
+        out.resize(size);
+        m_at = out.data();
+        m_end = m_at + size;
+    }
+    void put(QByteArrayView piece)
+    {
+        Q_ASSERT(piece.size() <= m_end - m_at);
+        std::memcpy(m_at, piece.data(), size_t(piece.size()));
+        m_at += piece.size();
+    }
+    void hex16(quint64 value)
+    {
+        for (int i = 15; i >= 0; --i, value >>= 4)
+            m_at[i] = "0123456789abcdef"[value & 15];
+        m_at += 16;
+    }
+    bool full() const { return m_at == m_end; }
+
+private:
+    char* m_at;
+    char* m_end;
+};
+
 QByteArray hex16(quint64 value)
 {
-    return QByteArray::number(value, 16).rightJustified(16, '0');
+    QByteArray out;
+    Filler(out, 16).hex16(value);
+    return out;
 }
 
 // "YYYY-MM-DD" of a day number, remembered for the next entry: most entries
@@ -173,9 +209,11 @@ void SitemapBuilder::loadPrevious()
             if (!child.contains(u'/') && child.startsWith(u"sitemap-"_s))
                 readSitemap(candidate + u'/' + child, days, nullptr);
         }
-        m_previous.reserve(days.size());
-        for (auto it = days.cbegin(); it != days.cend(); ++it)
-            m_previous.insert(it.key(), {0, it.value()});
+        m_previous.reserve(size_t(days.size()));
+        for (auto it = days.cbegin(); it != days.cend(); ++it) {
+            m_previous.push_back({m_previousNames.size(), it.key().size(), 0, it.value()});
+            m_previousNames += it.key();
+        }
         return;
     }
 }
@@ -185,26 +223,27 @@ bool SitemapBuilder::loadRecord(const QString& path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return false;
-    const QByteArray bytes = file.readAll();
+    QByteArray bytes = file.readAll();
     // Head, then "<digest> <date> <name>" a line, then "end <count>": a
     // record cut short or from another hash is not used at all.
-    QList<QByteArrayView> lines;
-    for (qsizetype from = 0; from < bytes.size();) {
+    const QByteArray head = kRecordHead + hex16(digestProbe()) + '\n';
+    if (!bytes.startsWith(head) || !bytes.endsWith('\n'))
+        return false;
+    std::vector<Previous> previous;
+    previous.reserve(size_t(bytes.size() / 40));
+    QByteArrayView lastDate;
+    qint32 lastDay = 0;
+    qsizetype from = head.size();
+    for (;;) {
         const qsizetype end = bytes.indexOf('\n', from);
         if (end < 0)
             return false;
-        lines.append(QByteArrayView(bytes).sliced(from, end - from));
-        from = end + 1;
-    }
-    if (lines.size() < 2 || lines.first() != QByteArray(kRecordHead + hex16(digestProbe()))
-        || lines.last() != QByteArray("end " + QByteArray::number(lines.size() - 2)))
-        return false;
-    QHash<QByteArray, Previous> previous;
-    previous.reserve(lines.size() - 2);
-    QByteArrayView lastDate;
-    qint32 lastDay = 0;
-    for (qsizetype i = 1; i < lines.size() - 1; ++i) {
-        const QByteArrayView line = lines[i];
+        const QByteArrayView line = QByteArrayView(bytes).sliced(from, end - from);
+        if (line.startsWith("end ")) {
+            if (end + 1 != bytes.size() || line.sliced(4) != QByteArray::number(qsizetype(previous.size())))
+                return false;
+            break;
+        }
         bool ok = line.size() > 28 && line[16] == ' ' && line[27] == ' ';
         const quint64 digest = ok ? line.first(16).toULongLong(&ok, 16) : 0;
         if (!ok)
@@ -217,10 +256,31 @@ bool SitemapBuilder::loadRecord(const QString& path)
             lastDate = date;
             lastDay = qint32(parsed.toJulianDay());
         }
-        previous.insert(line.sliced(28).toByteArray(), {digest, lastDay});
+        previous.push_back({from + 28, line.size() - 28, digest, lastDay});
+        from = end + 1;
     }
+    m_previousNames = std::move(bytes);
     m_previous = std::move(previous);
     return true;
+}
+
+const SitemapBuilder::Previous* SitemapBuilder::previousOf(QByteArrayView encodedName)
+{
+    auto nameOf = [this](const Previous& entry) {
+        return QByteArrayView(m_previousNames).sliced(entry.nameFrom, entry.nameSize);
+    };
+    if (m_cursor < m_previous.size() && nameOf(m_previous[m_cursor]) == encodedName)
+        return &m_previous[m_cursor++];
+    if (m_previousIndex.isEmpty() && !m_previous.empty()) {
+        m_previousIndex.reserve(qsizetype(m_previous.size()));
+        for (size_t i = 0; i < m_previous.size(); ++i)
+            m_previousIndex.insert(nameOf(m_previous[i]), i);
+    }
+    const auto found = m_previousIndex.constFind(encodedName);
+    if (found == m_previousIndex.constEnd())
+        return nullptr;
+    m_cursor = *found + 1;
+    return &m_previous[*found];
 }
 
 void SitemapBuilder::Reserve(int pages)
@@ -235,8 +295,7 @@ void SitemapBuilder::AddPage(const QString& fileName, const QByteArray& encodedN
 {
     const quint64 digest = digestOf(bytes);
     qint32 day = m_runDay;
-    const auto kept = m_previous.constFind(encodedName);
-    if (kept != m_previous.constEnd()) {
+    if (const Previous* kept = previousOf(encodedName)) {
         if (m_previousHasDigests) {
             if (kept->digest == digest)
                 day = kept->day;
@@ -294,18 +353,19 @@ bool SitemapBuilder::Write(QString* failedPath, QString* why) const
     DayText dayText;
     auto urlset = [&](const Part& part) {
         QByteArray out;
-        out.reserve(part.bytes);
-        out += kXmlHead;
-        out += kUrlsetOpen;
+        Filler fill(out, part.bytes);
+        fill.put(kXmlHead);
+        fill.put(kUrlsetOpen);
         for (size_t i = part.first; i < part.end; ++i) {
-            out += urlOpen;
-            out += m_locPrefix; // percent-encoded names need no escaping
-            out += nameOf(i);
-            out += lastmodOpen;
-            out += dayText(m_days[i]);
-            out += urlClose;
+            fill.put(urlOpen);
+            fill.put(m_locPrefix); // percent-encoded names need no escaping
+            fill.put(nameOf(i));
+            fill.put(lastmodOpen);
+            fill.put(dayText(m_days[i]));
+            fill.put(urlClose);
         }
-        out += kUrlsetClose;
+        fill.put(kUrlsetClose);
+        Q_ASSERT(fill.full());
         return out;
     };
     const QString folder = m_folder + u'/';
@@ -339,20 +399,23 @@ void SitemapBuilder::writeRecord() const
     // Only saves the next run reading this folder's pages again: when it
     // cannot be written, that run reads them.
     DayText dayText;
+    const QByteArray head = kRecordHead + hex16(digestProbe()) + '\n';
+    const QByteArray end = "end " + QByteArray::number(qsizetype(m_ends.size())) + '\n';
     QByteArray out;
-    out.reserve(m_names.size() + qsizetype(m_ends.size()) * 30 + 64);
-    out += kRecordHead + hex16(digestProbe()) + '\n';
+    Filler fill(out, head.size() + m_names.size() + qsizetype(m_ends.size()) * (16 + 1 + 10 + 1 + 1) + end.size());
+    fill.put(head);
     qsizetype from = 0;
     for (size_t i = 0; i < m_ends.size(); ++i) {
-        out += hex16(m_digests[i]);
-        out += ' ';
-        out += dayText(m_days[i]);
-        out += ' ';
-        out += QByteArrayView(m_names).sliced(from, m_ends[i] - from);
-        out += '\n';
+        fill.hex16(m_digests[i]);
+        fill.put(" ");
+        fill.put(dayText(m_days[i]));
+        fill.put(" ");
+        fill.put(QByteArrayView(m_names).sliced(from, m_ends[i] - from));
+        fill.put("\n");
         from = m_ends[i];
     }
-    out += "end " + QByteArray::number(qsizetype(m_ends.size())) + '\n';
+    fill.put(end);
+    Q_ASSERT(fill.full());
     QString failedPath, why;
     writeFile(RecordPath(m_folder), out, &failedPath, &why);
 

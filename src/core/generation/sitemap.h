@@ -62,10 +62,13 @@ public:
 private:
     struct Previous
     {
-        quint64 digest = 0;
-        qint32 day = 0;
+        qsizetype nameFrom; // in m_previousNames
+        qsizetype nameSize;
+        quint64 digest; // when known
+        qint32 day;
     };
     void loadPrevious();
+    const Previous* previousOf(QByteArrayView encodedName);
     bool loadRecord(const QString& path);
     void writeRecord() const;
     QString m_address;
@@ -75,7 +78,12 @@ private:
     QString m_previousFolder;
     bool m_previousHasDigests = false; // else its pages are read and compared
     Limits m_limits;
-    QHash<QByteArray, Previous> m_previous; // encoded name → digest (when known) and date
+    // The previous folder's pages, in its order: a run over the same list
+    // finds each at the cursor; others are looked up by name.
+    QByteArray m_previousNames;
+    std::vector<Previous> m_previous;
+    size_t m_cursor = 0;
+    QHash<QByteArrayView, size_t> m_previousIndex; // made on the first page out of order
     // Each page's encoded name (one after the other), where it ends, its
     // date as a day number and its digest; the XML is made when written.
     QByteArray m_names;

@@ -155,6 +155,7 @@ private slots:
         QTest::addColumn<QByteArray>("record");
         QTest::newRow("digests") << QByteArray("as written");
         QTest::newRow("an earlier version's folder") << QByteArray();
+        QTest::newRow("a record cut short") << QByteArray("cut short");
         QTest::newRow("another hash's record") << QByteArray("sorabi-lastmod 1 0000000000000000\n"
                                                              "0000000000000000 2026-12-06 Same.html\nend 1\n");
     }
@@ -164,10 +165,14 @@ private slots:
         QVERIFY(setUp(u"https://example.jp/"_s, {product(u"Same"_s), product(u"Changed"_s)}));
         RecordingUi ui;
         QCOMPARE(run(ui, m_box.options()).outcome, RunOutcome::Completed);
+        // The digest is the same in every process (a hash seeded per process
+        // would make every record useless to the next run).
         const QString recordPath = SitemapBuilder::RecordPath(m_box.outputFolder());
-        QVERIFY(QFileInfo(recordPath).isFile());
+        QVERIFY(TestUtil::readFile(recordPath).startsWith("sorabi-lastmod 1 dc433cf2cd37720c\n"));
         if (record.isEmpty())
             QVERIFY(QFile::remove(recordPath));
+        else if (record == "cut short")
+            QVERIFY(TestUtil::writeFile(recordPath, TestUtil::readFile(recordPath).chopped(6)));
         else if (record != "as written")
             QVERIFY(TestUtil::writeFile(recordPath, record));
         else // the record is what is compared: the pages are not read again
@@ -195,12 +200,16 @@ private slots:
 
     // 250 products: three list pages, the products in CSV order, every link
     // leading to a page of the folder, values escaped, the product pages'
-    // doctype, encoding and style sheet.
+    // doctype, encoding and style sheet. The blank lines between them make
+    // no page, and no list page either.
     void listPagesLinkEveryProduct()
     {
         QByteArrayList lines;
-        for (int i = 1; i <= 250; ++i)
+        for (int i = 1; i <= 250; ++i) {
             lines.append(product(u"P%1"_s.arg(i), i == 7 ? u"A&B <b>\"x\""_s : u"商品%1"_s.arg(i)));
+            if (i % 4 == 0)
+                lines.append(QByteArray());
+        }
         QVERIFY(setUp(u"https://example.jp/"_s, lines));
         RecordingUi ui;
         QCOMPARE(run(ui, m_box.options()).outcome, RunOutcome::Completed);
