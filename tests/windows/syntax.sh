@@ -18,11 +18,11 @@ for module in QtCore QtGui QtWidgets QtNetwork; do
 done
 
 # Two at a time; each failure names its file and first errors. Files that need
-# libcurl or QtKeychain are left to scripts/windows, which has those libraries
+# libcurl, QtKeychain or xxHash are left to scripts/windows, which has those libraries
 # for Windows (scripts/windows-libs) and compiles them with warnings as errors.
 export cxx src
 find "$src" -name '*.cpp' ! -name '*_posix.cpp' | sort \
-    | grep -v -x -F -f <(grep -rlE '^#include <(curl|qt6keychain)/' "$src" || true) | xargs -P 2 -I{} bash -c '
+    | grep -v -x -F -f <(grep -rlE '^#include <(curl/|qt6keychain/|xxh)' "$src" || true) | xargs -P 2 -I{} bash -c '
     out=$("$cxx" "$@" "{}" 2>&1) && exit 0
     echo "FAIL for Windows: {}" >&2
     grep -m 5 error <<<"$out" >&2 || head -n 5 <<<"$out" >&2

@@ -537,9 +537,12 @@ RunResult CreatePages(RunUi& ui, const RunOptions& options)
             writer.Write(next);
             return true;
         });
+        // Written only once every list page is: a folder with a sitemap is
+        // one the next run compares with.
+        sitemap->Prepare();
+        writer.Drain();
         QString failedPath, why;
         const bool sitemapWritten = !writer.Failed() && sitemap->Write(&failedPath, &why);
-        writer.Drain();
         // A product page that failed is told below, as in the loop.
         const bool listPageFailed = writer.Failed() && writer.FailedPage().lineNumber == 0;
         if (listPageFailed || (!writer.Failed() && !sitemapWritten)) {

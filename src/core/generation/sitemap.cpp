@@ -186,8 +186,8 @@ QString SitemapBuilder::RecordPath(const QString& folder)
 
 void SitemapBuilder::loadPrevious()
 {
-    // The newest earlier output folder that has a sitemap: a cancelled run's
-    // folder, or one made without an address, has no dates to keep.
+    // The newest earlier finished output folder that has a sitemap: one made
+    // without an address has no dates to keep.
     QDir parent = QFileInfo(m_folder).absoluteDir();
     const QString own = QFileInfo(m_folder).fileName();
     QStringList names = parent.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::Reversed);
@@ -195,7 +195,8 @@ void SitemapBuilder::loadPrevious()
         if (!isOutputFolderName(name) || name >= own)
             continue;
         const QString candidate = parent.filePath(name);
-        if (!QFileInfo(candidate + u"/sitemap.xml"_s).isFile())
+        // An unfinished run's folder (its marker beside it) is not one.
+        if (!QFileInfo(candidate + u"/sitemap.xml"_s).isFile() || QFileInfo::exists(candidate + u".incomplete"_s))
             continue;
         m_previousFolder = candidate;
         if (loadRecord(RecordPath(candidate))) {
@@ -316,7 +317,7 @@ void SitemapBuilder::AddPage(const QString& fileName, const QByteArray& encodedN
     m_digests.push_back(digest);
 }
 
-bool SitemapBuilder::Write(QString* failedPath, QString* why) const
+void SitemapBuilder::Prepare()
 {
     static const QByteArray urlOpen = "<url><loc>", lastmodOpen = "</loc><lastmod>",
                             urlClose = "</lastmod></url>\n";
@@ -369,35 +370,51 @@ bool SitemapBuilder::Write(QString* failedPath, QString* why) const
         return out;
     };
     const QString folder = m_folder + u'/';
+    m_files.clear();
     if (parts.size() == 1) {
-        if (!writeFile(folder + u"sitemap.xml"_s, urlset(parts[0]), failedPath, why))
-            return false;
+        m_files.push_back({folder + u"sitemap.xml"_s, urlset(parts[0])});
     } else {
         QByteArray index = kXmlHead + kIndexOpen;
         for (size_t k = 0; k < parts.size(); ++k) {
             const QString name = u"sitemap-%1.xml"_s.arg(k + 1);
-            if (!writeFile(folder + name, urlset(parts[k]), failedPath, why))
-                return false;
+            m_files.push_back({folder + name, urlset(parts[k])});
             index += "<sitemap><loc>" + m_locPrefix + name.toLatin1() + "</loc><lastmod>"
                      + dayText(parts[k].newest) + "</lastmod></sitemap>\n";
         }
         index += kIndexClose;
-        if (!writeFile(folder + u"sitemap.xml"_s, index, failedPath, why))
-            return false;
+        m_files.push_back({folder + u"sitemap.xml"_s, index});
     }
     // Search engines read robots.txt only at the site's root.
-    if (QUrl(m_address).path() == u"/"_s
-        && !writeFile(folder + u"robots.txt"_s, QByteArray("Sitemap: " + m_encodedAddress + "sitemap.xml\n"),
-                      failedPath, why))
-        return false;
-    writeRecord();
+    if (QUrl(m_address).path() == u"/"_s)
+        m_files.push_back({folder + u"robots.txt"_s, QByteArray("Sitemap: " + m_encodedAddress + "sitemap.xml\n")});
+    m_record = record();
+}
+
+bool SitemapBuilder::Write(QString* failedPath, QString* why)
+{
+    if (m_files.empty())
+        Prepare();
+    for (const auto& [path, bytes] : m_files) {
+        if (!writeFile(path, bytes, failedPath, why))
+            return false;
+    }
+    // The record only saves the next run reading this folder's pages again:
+    // when it cannot be written, that run reads them.
+    QString recordFailed, recordWhy;
+    writeFile(RecordPath(m_folder), m_record, &recordFailed, &recordWhy);
+
+    // The records of folders the user has since removed go with them.
+    const QDir parent = QFileInfo(m_folder).absoluteDir();
+    for (const QString& name : parent.entryList({u"*.lastmod"_s}, QDir::Files)) {
+        const QString folderName = name.chopped(8);
+        if (isOutputFolderName(folderName) && !QFileInfo::exists(parent.filePath(folderName)))
+            QFile::remove(parent.filePath(name));
+    }
     return true;
 }
 
-void SitemapBuilder::writeRecord() const
+QByteArray SitemapBuilder::record() const
 {
-    // Only saves the next run reading this folder's pages again: when it
-    // cannot be written, that run reads them.
     DayText dayText;
     const QByteArray head = kRecordHead + hex16(digestProbe()) + '\n';
     const QByteArray end = "end " + QByteArray::number(qsizetype(m_ends.size())) + '\n';
@@ -416,16 +433,7 @@ void SitemapBuilder::writeRecord() const
     }
     fill.put(end);
     Q_ASSERT(fill.full());
-    QString failedPath, why;
-    writeFile(RecordPath(m_folder), out, &failedPath, &why);
-
-    // The records of folders the user has since removed go with them.
-    const QDir parent = QFileInfo(m_folder).absoluteDir();
-    for (const QString& name : parent.entryList({u"*.lastmod"_s}, QDir::Files)) {
-        const QString folderName = name.chopped(8);
-        if (isOutputFolderName(folderName) && !QFileInfo::exists(parent.filePath(folderName)))
-            QFile::remove(parent.filePath(name));
-    }
+    return out;
 }
 
 QByteArray SitemapBuilder::EncodedName(const QString& fileName)

@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QString>
 
+#include <utility>
 #include <vector>
 
 // The sitemap of an output folder (sitemaps.org protocol, UTF-8), for a run
@@ -41,9 +42,12 @@ public:
     // again and again as they grow.
     void Reserve(int pages);
 
-    // Writes sitemap.xml (and sitemap-N.xml), and robots.txt when the
-    // address is the site's root. False with the failed file and why.
-    bool Write(QString* failedPath, QString* why) const;
+    // Makes sitemap.xml (and sitemap-N.xml), robots.txt when the address is
+    // the site's root, and the record, once every page has been added.
+    void Prepare();
+    // Writes them (making them first, unless Prepare has). False with the
+    // failed file and why.
+    bool Write(QString* failedPath, QString* why);
 
     qsizetype PageCount() const { return qsizetype(m_ends.size()); }
 
@@ -70,7 +74,7 @@ private:
     void loadPrevious();
     const Previous* previousOf(QByteArrayView encodedName);
     bool loadRecord(const QString& path);
-    void writeRecord() const;
+    QByteArray record() const;
     QString m_address;
     QByteArray m_encodedAddress;
     QByteArray m_locPrefix; // the address as it stands in <loc>
@@ -91,4 +95,6 @@ private:
     std::vector<qint32> m_days;
     std::vector<quint64> m_digests;
     qint32 m_runDay = 0;
+    std::vector<std::pair<QString, QByteArray>> m_files; // made by Prepare
+    QByteArray m_record;
 };

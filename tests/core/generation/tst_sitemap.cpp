@@ -1,5 +1,6 @@
 // The sitemap and the product list pages of a run with the public address
 // (SITEURL) set.
+#include "base/clstextfile.h"
 #include "generation/generationrun.h"
 #include "generation/listpages.h"
 #include "recordingui.h"
@@ -247,6 +248,42 @@ private slots:
         for (int i = 1; i <= 250; ++i)
             expected.append(u"P%1.html"_s.arg(i));
         QCOMPARE(products, expected);
+    }
+
+    // A list page that cannot be written fails the run with its own path,
+    // after every product page; a product page that fails is told as
+    // without an address, and no list page is written.
+    void writeFailureNamesTheFile_data()
+    {
+        QTest::addColumn<QString>("failing");
+        QTest::addColumn<int>("pagesWritten");
+        QTest::addColumn<QString>("told");
+        QTest::newRow("a list page") << u"index-2.html"_s << 150 << u"index-2.html」"_s;
+        QTest::newRow("a product page") << u"P2.html"_s << 1 << u"3 行目（商品ID「P2」）"_s;
+    }
+    void writeFailureNamesTheFile()
+    {
+        QFETCH(QString, failing);
+        QFETCH(int, pagesWritten);
+        QFETCH(QString, told);
+        QByteArrayList lines;
+        for (int i = 1; i <= 150; ++i)
+            lines.append(product(u"P%1"_s.arg(i)));
+        QVERIFY(setUp(u"https://example.jp/"_s, lines));
+        clsTextFile::SetWriteFailureInjector(
+            [&](const QString& path) { return path.endsWith(u'/' + failing) ? int(clsTextFile::DiskFull) : 0; });
+        RecordingUi ui;
+        const RunResult result = run(ui, m_box.options());
+        clsTextFile::SetWriteFailureInjector({});
+        QCOMPARE(result.outcome, RunOutcome::WriteFailed);
+        QCOMPARE(result.pagesWritten, pagesWritten);
+        QCOMPARE(ui.messages.size(), 1);
+        QCOMPARE(ui.messages[0].icon, MessageIcon::Critical);
+        QVERIFY(!ui.messages[0].progressOpen);
+        QVERIFY2(ui.messages[0].text.contains(told), qPrintable(ui.messages[0].text));
+        QCOMPARE(QFileInfo::exists(m_box.outputFolder() + u"/P150.html"_s), pagesWritten == 150);
+        QCOMPARE(QFileInfo::exists(m_box.outputFolder() + u"/index.html"_s), pagesWritten == 150);
+        QVERIFY(!QFileInfo::exists(SitemapBuilder::RecordPath(m_box.outputFolder())));
     }
 
     // With an address, a product named like one of the run's own files
