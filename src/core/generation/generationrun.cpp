@@ -523,8 +523,7 @@ RunResult CreatePages(RunUi& ui, const RunOptions& options)
         ++productPages;
     }
     if (sitemap && !writer.Failed()) {
-        // The list pages go to the writer after the product pages, and the
-        // sitemap is made while they are written.
+        // The list pages go to the writer after the product pages.
         ui.SetStatusText(u"商品一覧とサイトマップを作成しています..."_s);
         listPages->Write([&](const QString& name, const QByteArray& bytes) {
             if (writer.Failed())
@@ -539,7 +538,6 @@ RunResult CreatePages(RunUi& ui, const RunOptions& options)
         });
         // Written only once every list page is: a folder with a sitemap is
         // one the next run compares with.
-        sitemap->Prepare();
         writer.Drain();
         QString failedPath, why;
         const bool sitemapWritten = !writer.Failed() && sitemap->Write(&failedPath, &why);

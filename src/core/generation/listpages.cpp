@@ -109,10 +109,30 @@ bool ListPages::Write(
     if (m_products == 0 || m_products % ProductsPerPage != 0)
         finishPage();
     Q_ASSERT(int(m_pages.size()) == m_pageCount);
+    // The head (with the page's own title) and the header are the same on
+    // every page: they join each page's body only now.
+    QList<QByteArrayView> headPieces;
+    for (qsizetype from = 0;;) {
+        const qsizetype at = m_head.indexOf("<csv1>", from);
+        headPieces.append(QByteArrayView(m_head).sliced(from, (at < 0 ? m_head.size() : at) - from));
+        if (at < 0)
+            break;
+        from = at + 6;
+    }
     for (size_t k = 0; k < m_pages.size(); ++k) {
-        if (!write(FileName(int(k) + 1), m_pages[k]))
-            return false;
+        const int number = int(k) + 1;
+        QByteArray title = m_title;
+        if (number > 1)
+            title += sjis(u"（%1ページ目）"_s.arg(number));
+        QByteArray page;
+        page.reserve(m_head.size() + 4 * title.size() + m_header.size() + m_pages[k].size());
+        for (qsizetype i = 0; i < headPieces.size(); ++i)
+            (i ? page.append(title) : page).append(headPieces[i]);
+        page += m_header;
+        page += m_pages[k];
         m_pages[k] = QByteArray();
+        if (!write(FileName(number), page))
+            return false;
     }
     return true;
 }
@@ -141,12 +161,10 @@ void ListPages::finishPage()
         sjis(u"          <p class=\"inline-center\" style=\"margin: 15px 0; font-size: 1.2em; word-spacing: 0.4em;\">"_s
              + pager.join(u' ') + u"</p>\r\n"_s);
 
-    QByteArray title = m_title;
-    if (number > 1)
-        title += sjis(u"（%1ページ目）"_s.arg(number));
-    QByteArray out = m_head;
-    out.replace("<csv1>", title);
-    out += m_header;
+    // The body alone, in one piece of memory: a run keeps every list page
+    // until its end.
+    QByteArray out;
+    out.reserve(2 * pagerLine.size() + m_rows.size() + 512);
     out += sjis(u"          <div class=\"dp-body-article-name\">\r\n"
                 u"            <p class=\"block-center inline-center\">商品一覧（%1 / %2 ページ）</p>\r\n"
                 u"          </div>\r\n"_s.arg(number).arg(count));

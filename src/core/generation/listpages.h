@@ -49,6 +49,6 @@ private:
     QByteArray m_title;  // the site name and " 商品一覧"
     QByteArray m_header; // the rest of the head and the header
     QByteArray m_rows;   // the current page's table rows, Shift_JIS
-    std::vector<QByteArray> m_pages;
+    std::vector<QByteArray> m_pages; // each page's body, below the header
     int m_products = 0;
 };

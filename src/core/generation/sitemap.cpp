@@ -317,7 +317,7 @@ void SitemapBuilder::AddPage(const QString& fileName, const QByteArray& encodedN
     m_digests.push_back(digest);
 }
 
-void SitemapBuilder::Prepare()
+bool SitemapBuilder::Write(QString* failedPath, QString* why)
 {
     static const QByteArray urlOpen = "<url><loc>", lastmodOpen = "</loc><lastmod>",
                             urlClose = "</lastmod></url>\n";
@@ -369,39 +369,34 @@ void SitemapBuilder::Prepare()
         Q_ASSERT(fill.full());
         return out;
     };
+    // One file made at a time: a part can be some megabytes.
     const QString folder = m_folder + u'/';
-    m_files.clear();
     if (parts.size() == 1) {
-        m_files.push_back({folder + u"sitemap.xml"_s, urlset(parts[0])});
+        if (!writeFile(folder + u"sitemap.xml"_s, urlset(parts[0]), failedPath, why))
+            return false;
     } else {
         QByteArray index = kXmlHead + kIndexOpen;
         for (size_t k = 0; k < parts.size(); ++k) {
             const QString name = u"sitemap-%1.xml"_s.arg(k + 1);
-            m_files.push_back({folder + name, urlset(parts[k])});
+            if (!writeFile(folder + name, urlset(parts[k]), failedPath, why))
+                return false;
             index += "<sitemap><loc>" + m_locPrefix + name.toLatin1() + "</loc><lastmod>"
                      + dayText(parts[k].newest) + "</lastmod></sitemap>\n";
         }
         index += kIndexClose;
-        m_files.push_back({folder + u"sitemap.xml"_s, index});
-    }
-    // Search engines read robots.txt only at the site's root.
-    if (QUrl(m_address).path() == u"/"_s)
-        m_files.push_back({folder + u"robots.txt"_s, QByteArray("Sitemap: " + m_encodedAddress + "sitemap.xml\n")});
-    m_record = record();
-}
-
-bool SitemapBuilder::Write(QString* failedPath, QString* why)
-{
-    if (m_files.empty())
-        Prepare();
-    for (const auto& [path, bytes] : m_files) {
-        if (!writeFile(path, bytes, failedPath, why))
+        if (!writeFile(folder + u"sitemap.xml"_s, index, failedPath, why))
             return false;
     }
+    // Search engines read robots.txt only at the site's root.
+    if (QUrl(m_address).path() == u"/"_s
+        && !writeFile(folder + u"robots.txt"_s, QByteArray("Sitemap: " + m_encodedAddress + "sitemap.xml\n"),
+                      failedPath, why))
+        return false;
+
     // The record only saves the next run reading this folder's pages again:
     // when it cannot be written, that run reads them.
     QString recordFailed, recordWhy;
-    writeFile(RecordPath(m_folder), m_record, &recordFailed, &recordWhy);
+    writeFile(RecordPath(m_folder), record(), &recordFailed, &recordWhy);
 
     // The records of folders the user has since removed go with them.
     const QDir parent = QFileInfo(m_folder).absoluteDir();

@@ -6,7 +6,6 @@
 #include <QHash>
 #include <QString>
 
-#include <utility>
 #include <vector>
 
 // The sitemap of an output folder (sitemaps.org protocol, UTF-8), for a run
@@ -42,11 +41,9 @@ public:
     // again and again as they grow.
     void Reserve(int pages);
 
-    // Makes sitemap.xml (and sitemap-N.xml), robots.txt when the address is
-    // the site's root, and the record, once every page has been added.
-    void Prepare();
-    // Writes them (making them first, unless Prepare has). False with the
-    // failed file and why.
+    // Writes sitemap.xml (and sitemap-N.xml), robots.txt when the address is
+    // the site's root, and the record, once every page has been added. False
+    // with the failed file and why.
     bool Write(QString* failedPath, QString* why);
 
     qsizetype PageCount() const { return qsizetype(m_ends.size()); }
@@ -95,6 +92,4 @@ private:
     std::vector<qint32> m_days;
     std::vector<quint64> m_digests;
     qint32 m_runDay = 0;
-    std::vector<std::pair<QString, QByteArray>> m_files; // made by Prepare
-    QByteArray m_record;
 };
