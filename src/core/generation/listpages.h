@@ -36,7 +36,6 @@ public:
 
     // "index.html" for page 1, "index-N.html" after it.
     static QString FileName(int page);
-    int PageCount() const { return m_pageCount; }
 
     // Hands each page (Shift_JIS, as the product pages) to `write` with its
     // file name, once every product has been added; stops at the first false.

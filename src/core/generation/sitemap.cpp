@@ -1,5 +1,7 @@
 #include "generation/sitemap.h"
 
+#include "generation/generationrun.h"
+
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
@@ -38,12 +40,6 @@ QByteArray xmlEscaped(QByteArrayView text)
         }
     }
     return out;
-}
-
-bool isOutputFolderName(const QString& name)
-{
-    static const QRegularExpression digits(u"^[0-9]{14}$"_s);
-    return digits.match(name).hasMatch();
 }
 
 // Every <loc> and its <lastmod> in a sitemap file: the page's file name as
@@ -192,11 +188,11 @@ void SitemapBuilder::loadPrevious()
     const QString own = QFileInfo(m_folder).fileName();
     QStringList names = parent.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::Reversed);
     for (const QString& name : names) {
-        if (!isOutputFolderName(name) || name >= own)
+        if (!IsOutputFolderName(name) || name >= own)
             continue;
         const QString candidate = parent.filePath(name);
         // An unfinished run's folder (its marker beside it) is not one.
-        if (!QFileInfo(candidate + u"/sitemap.xml"_s).isFile() || QFileInfo::exists(candidate + u".incomplete"_s))
+        if (!QFileInfo(candidate + u"/sitemap.xml"_s).isFile() || QFileInfo::exists(UnfinishedMarkerPath(candidate)))
             continue;
         m_previousFolder = candidate;
         if (loadRecord(RecordPath(candidate))) {
@@ -402,7 +398,7 @@ bool SitemapBuilder::Write(QString* failedPath, QString* why)
     const QDir parent = QFileInfo(m_folder).absoluteDir();
     for (const QString& name : parent.entryList({u"*.lastmod"_s}, QDir::Files)) {
         const QString folderName = name.chopped(8);
-        if (isOutputFolderName(folderName) && !QFileInfo::exists(parent.filePath(folderName)))
+        if (IsOutputFolderName(folderName) && !QFileInfo::exists(parent.filePath(folderName)))
             QFile::remove(parent.filePath(name));
     }
     return true;
